@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both presets, and runs every test: the native ones (under
-# AddressSanitizer and UBSan) and the Windows ones under the project's private Wine. Exits non-zero
+# AddressSanitizer and UBSan), short runs of the fuzzers, and the Windows ones under the project's
+# private Wine. Exits non-zero
 # when anything fails; the last line sums up both suites.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,7 +9,8 @@ cd "$root"
 
 scripts/setup.sh
 
-for preset in native windows; do
+# The benchmarks are built so that they keep compiling; they are run by hand.
+for preset in native fuzz bench windows; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
@@ -19,7 +21,7 @@ trap 'scripts/wine.sh stop' EXIT
 export UBSAN_OPTIONS=print_stacktrace=1
 log=$(mktemp)
 status=0
-for preset in native windows; do
+for preset in native fuzz windows; do
   echo "== $preset tests"
   ctest --preset "$preset" -j2 2>&1 | tee -a "$log" || status=1
 done

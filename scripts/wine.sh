@@ -50,7 +50,7 @@ start() {
     [ -s "$state/display.new" ] || { echo "wine.sh: Xvfb did not start" >&2; exit 1; }
     mv "$state/display.new" "$state/display"
   fi
-  wineserver -p
+  wineserver -p </dev/null >/dev/null 2>&1
   # The first program of a session starts Wine's services, which would inherit its output pipes and
   # keep a caller such as ctest waiting for them; start them here, detached from any pipe.
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1
