@@ -88,6 +88,7 @@ void XMLStrings::TranslateMenu(HMENU menu) const {
     item.cbSize = sizeof(item);
     item.fMask = MIIM_FTYPE | MIIM_SUBMENU | MIIM_STRING;
     if (!::GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &item)) continue;
+    const HMENU submenu = item.hSubMenu;
     const bool isString = (item.fType & (MFT_BITMAP | MFT_SEPARATOR | MFT_OWNERDRAW)) == 0;
     if (isString) {
       std::vector<wchar_t> text(item.cch + 1, L'\0');
@@ -105,7 +106,7 @@ void XMLStrings::TranslateMenu(HMENU menu) const {
         }
       }
     }
-    if (item.hSubMenu != nullptr) TranslateMenu(item.hSubMenu);
+    if (submenu != nullptr) TranslateMenu(submenu);
   }
 }
 
