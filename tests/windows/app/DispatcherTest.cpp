@@ -44,17 +44,22 @@ class Dispatcher : public ::testing::Test {
     else worker.join();
     return finished;
   }
+
+  // Whether a worker's task runs on the worker itself, as it must while no window exists.
+  bool RunsOnTheCallersThread() {
+    DWORD ranOn = 0;
+    DWORD workerId = 0;
+    const bool finished = OnWorker([&] {
+      workerId = ::GetCurrentThreadId();
+      UIDispatcher::Instance().RunOnUIThread([&] { ranOn = ::GetCurrentThreadId(); });
+    });
+    return finished && ranOn == workerId;
+  }
 };
 
 TEST_F(Dispatcher, BeforeItsWindowExistsTasksRunOnTheCallersThread) {
   ASSERT_EQ(UIDispatcher::Instance().Window(), nullptr);
-  DWORD ranOn = 0;
-  DWORD workerId = 0;
-  ASSERT_TRUE(OnWorker([&] {
-    workerId = ::GetCurrentThreadId();
-    UIDispatcher::Instance().RunOnUIThread([&] { ranOn = ::GetCurrentThreadId(); });
-  }));
-  EXPECT_EQ(ranOn, workerId);
+  EXPECT_TRUE(RunsOnTheCallersThread());
 }
 
 TEST_F(Dispatcher, AWorkersTaskRunsOnTheWindowsThreadAndIsDoneOnReturn) {
@@ -111,13 +116,7 @@ TEST_F(Dispatcher, AfterDestroyTasksRunOnTheCallersThreadAgain) {
   const HWND window = UIDispatcher::Instance().Window();
   UIDispatcher::Instance().Destroy();
   EXPECT_FALSE(::IsWindow(window));
-  DWORD ranOn = 0;
-  DWORD workerId = 0;
-  ASSERT_TRUE(OnWorker([&] {
-    workerId = ::GetCurrentThreadId();
-    UIDispatcher::Instance().RunOnUIThread([&] { ranOn = ::GetCurrentThreadId(); });
-  }));
-  EXPECT_EQ(ranOn, workerId);
+  EXPECT_TRUE(RunsOnTheCallersThread());
   EXPECT_TRUE(UIDispatcher::Instance().Create());  // and it can be created again
 }
 

@@ -54,13 +54,8 @@ std::set<std::wstring> LogFilesInDataFolder() {
 // A log of our own in the temporary folder, deleted afterwards.
 class LogFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    wchar_t folder[MAX_PATH];
-    ASSERT_GT(::GetTempPathW(MAX_PATH, folder), 0u);
-    path_ = JoinPath(folder, L"orvane_logger_test_" + std::to_wstring(::GetCurrentProcessId()) + L".log");
-  }
-  void TearDown() override { ::DeleteFileW(path_.c_str()); }
-  std::wstring path_;
+  test::TemporaryFile file_{L"orvane logger test.log"};
+  const std::wstring& path_ = file_.Path();
 };
 
 const std::regex kStamp(R"(\[\d\d:\d\d:\d\d:\d\d\d\]  )");

@@ -69,19 +69,14 @@ TEST_F(ShippedStrings, AMissingFileShowsIdentifiers) {
 // A language file of our own in the temporary folder.
 class LanguageFileOnDisk : public ::testing::Test {
  protected:
-  void SetUp() override {
-    wchar_t folder[MAX_PATH];
-    ASSERT_GT(::GetTempPathW(MAX_PATH, folder), 0u);
-    path_ = JoinPath(folder, L"orvane \u6D4B\u8BD5 " + std::to_wstring(::GetCurrentProcessId()) + L".xml");
-  }
-  void TearDown() override { ::DeleteFileW(path_.c_str()); }
   void Write(const std::string& bytes) {
     UniqueHandle file(::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(file);
     DWORD written = 0;
     ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
   }
-  std::wstring path_;
+  test::TemporaryFile file_{L"orvane \u6D4B\u8BD5.xml"};  // a path that is not ASCII
+  const std::wstring& path_ = file_.Path();
   XMLStrings strings_;
 };
 

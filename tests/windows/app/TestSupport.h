@@ -23,6 +23,24 @@ inline std::wstring ProgramFolderFile(const wchar_t* name) {
   return JoinPath(JoinPath(ParentFolder(ProgramPath()), relative), name);
 }
 
+// A file of this test process in the temporary folder, deleted when the owner goes out of scope.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const std::wstring& stem) {
+    wchar_t folder[MAX_PATH] = {};
+    if (::GetTempPathW(MAX_PATH, folder) > 0) {
+      path_ = JoinPath(folder, stem + L" " + std::to_wstring(::GetCurrentProcessId()));
+    }
+  }
+  ~TemporaryFile() { ::DeleteFileW(path_.c_str()); }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  const std::wstring& Path() const { return path_; }
+
+ private:
+  std::wstring path_;
+};
+
 // Removes the settings key with all subkeys and the autostart entries of up to three instances.
 inline void RemoveUserSettings() {
   ::RegDeleteTreeW(HKEY_CURRENT_USER, settings::kBaseKey);
