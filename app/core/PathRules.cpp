@@ -1,0 +1,34 @@
+#include "app/core/PathRules.h"
+
+namespace orvane {
+namespace {
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+}  // namespace
+
+std::wstring JoinPath(std::wstring_view folder, std::wstring_view name) {
+  std::wstring path(folder);
+  if (!name.empty()) {
+    const bool folderEnds = !path.empty() && IsSeparator(path.back());
+    const bool nameStarts = IsSeparator(name.front());
+    if (folderEnds && nameStarts) {
+      name.remove_prefix(1);
+    } else if (!folderEnds && !nameStarts && !path.empty()) {
+      path += L'\\';
+    }
+    path += name;
+  }
+  if (path.size() >= kMaxPathChars) return std::wstring();
+  return path;
+}
+
+std::wstring ParentFolder(std::wstring_view path) {
+  const size_t last = path.find_last_of(L"\\/");
+  if (last == std::wstring_view::npos) return std::wstring();
+  // "C:\file" keeps "C:\", so that the folder still names the root and not the drive's current one.
+  if (last == 2 && path[1] == L':') return std::wstring(path.substr(0, 3));
+  return std::wstring(path.substr(0, last));
+}
+
+}  // namespace orvane
