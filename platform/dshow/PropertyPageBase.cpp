@@ -172,6 +172,18 @@ STDMETHODIMP PropertyPageBase::Apply() {
   });
 }
 
+HRESULT FillPageList(std::span<const CLSID> pages, CAUUID* list) {
+  if (list == nullptr) return E_POINTER;
+  list->cElems = 0;
+  list->pElems = nullptr;
+  if (pages.empty()) return S_OK;
+  list->pElems = static_cast<GUID*>(::CoTaskMemAlloc(pages.size_bytes()));
+  if (list->pElems == nullptr) return E_OUTOFMEMORY;
+  std::memcpy(list->pElems, pages.data(), pages.size_bytes());
+  list->cElems = static_cast<ULONG>(pages.size());
+  return S_OK;
+}
+
 STDMETHODIMP PropertyPageBase::Help(LPCOLESTR) { return E_NOTIMPL; }
 STDMETHODIMP PropertyPageBase::TranslateAccelerator(MSG*) { return E_NOTIMPL; }
 

@@ -15,6 +15,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <span>
 #include <string>
 
 #include "platform/com/ComObject.h"
@@ -68,5 +69,9 @@ class PropertyPageBase : public ComObjectRoot, public IPropertyPage {
   bool connected_ = false;
   bool dirty_ = false;
 };
+
+// ISpecifyPropertyPages::GetPages for a fixed list: E_POINTER for a null list, else `pages` copied into
+// CoTaskMem (E_OUTOFMEMORY, with an empty list, when that fails).
+HRESULT FillPageList(std::span<const CLSID> pages, CAUUID* list);
 
 }  // namespace orvane

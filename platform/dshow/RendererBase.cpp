@@ -115,7 +115,10 @@ HRESULT RendererBase::OnPause(FILTER_STATE previous) {
     wake_.Set();
   }
   if (previous == State_Stopped) OnStartStreaming();
-  return complete ? S_OK : S_FALSE;
+  // S_OK even while waiting for the first sample (GetState reports that): Wine's graph manager lets
+  // a renderer's S_FALSE hide another filter's failure to pause, such as a camera that another
+  // program holds, and IMediaControl::Run would then report success.
+  return S_OK;
 }
 
 HRESULT RendererBase::OnRun(REFERENCE_TIME start) {

@@ -1,5 +1,6 @@
 // The base of renderer filters: one input pin and the renderer's sample schedule.
-//   Paused   the first sample is held (not rendered) and completes the pause; Receive waits.
+//   Paused   the first sample is held (not rendered) and completes the pause; Receive waits. Until
+//            then GetState reports VFW_S_STATE_INTERMEDIATE (Pause itself answers S_OK).
 //   Running  each sample is rendered when the graph's clock reaches its start time (at once without
 //            a clock or without time stamps). The held sample of a pause is rendered on Run.
 //   Stop and BeginFlush release a waiting Receive and drop the held sample; at most one sample is

@@ -11,6 +11,7 @@
 
 #include "platform/com/ComBoundary.h"
 #include "platform/com/ComInitialization.h"
+#include "platform/com/PerformanceCounter.h"
 
 namespace orvane {
 namespace {
@@ -18,16 +19,6 @@ namespace {
 constexpr REFERENCE_TIME kDefaultFrameInterval = 333333;  // 30 frames per second
 // A frame due within this much (100-ns units) is made at once.
 constexpr REFERENCE_TIME kPacingTolerance = 10000;
-
-REFERENCE_TIME PerformanceCounterTime() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER counter;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&counter);
-  const LONGLONG seconds = counter.QuadPart / frequency.QuadPart;
-  const LONGLONG rest = counter.QuadPart % frequency.QuadPart;
-  return seconds * 10000000 + rest * 10000000 / frequency.QuadPart;
-}
 
 }  // namespace
 

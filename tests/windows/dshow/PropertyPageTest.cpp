@@ -14,26 +14,10 @@
 #include "platform/com/UniqueResource.h"
 #include "platform/dshow/PropertyPageBase.h"
 #include "tests/windows/dshow/PropertyPageTestResources.h"
+#include "tests/windows/dshow/support/TestPageHost.h"
 
 namespace orvane::testing {
 namespace {
-
-class RecordingSite : public ComObjectRoot, public IPropertyPageSite {
- public:
-  using Interfaces = InterfaceList<IPropertyPageSite>;
-  STDMETHODIMP OnStatusChange(DWORD flags) override {
-    statuses.push_back(flags);
-    return S_OK;
-  }
-  STDMETHODIMP GetLocaleID(LCID* locale) override {
-    if (locale == nullptr) return E_POINTER;
-    *locale = 0x409;
-    return S_OK;
-  }
-  STDMETHODIMP GetPageContainer(IUnknown**) override { return E_NOTIMPL; }
-  STDMETHODIMP TranslateAccelerator(MSG*) override { return S_FALSE; }
-  std::vector<DWORD> statuses;
-};
 
 // Edits an IPersist object: remembers it, turns dirty when the box is clicked, counts applies.
 class CheckBoxPage : public PropertyPageBase {
@@ -77,11 +61,10 @@ class PropertyPageTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(com_.ok());
     objectsBefore_ = ModuleLifetime::Objects();
-    frame_.reset(::CreateWindowExW(0, L"STATIC", L"frame", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
-                                   nullptr, nullptr, nullptr));
+    frame_ = CreateFrameWindow();
     ASSERT_NE(frame_.get(), nullptr) << "no display";
     ASSERT_EQ(ComObject<CheckBoxPage>::Create(page_), S_OK);
-    ASSERT_EQ(ComObject<RecordingSite>::Create(site_), S_OK);
+    ASSERT_EQ(ComObject<RecordingPageSite>::Create(site_), S_OK);
   }
   void TearDown() override {
     page_.Reset();
@@ -90,18 +73,11 @@ class PropertyPageTest : public ::testing::Test {
     EXPECT_EQ(ModuleLifetime::Objects(), objectsBefore_);
   }
 
-  struct WindowTraits {
-    using Value = HWND;
-    static Value Invalid() noexcept { return nullptr; }
-    static bool IsValid(Value v) noexcept { return v != nullptr; }
-    static void Close(Value v) noexcept { ::DestroyWindow(v); }
-  };
-
   ComInitialization com_;
   long objectsBefore_ = 0;
-  UniqueResource<WindowTraits> frame_;
+  UniqueWindow frame_;
   ComPtr<ComObject<CheckBoxPage>> page_;
-  ComPtr<ComObject<RecordingSite>> site_;
+  ComPtr<ComObject<RecordingPageSite>> site_;
 };
 
 TEST_F(PropertyPageTest, ReportsTitleAndTheDialogsSize) {
@@ -135,7 +111,7 @@ TEST_F(PropertyPageTest, EditsItsObjectInsideTheFrame) {
   const RECT rect{10, 20, 310, 220};
   ASSERT_EQ(page_->Activate(frame_.get(), &rect, FALSE), S_OK);
   EXPECT_EQ(page_->Activate(frame_.get(), &rect, FALSE), E_UNEXPECTED) << "already active";
-  const HWND dialog = ::FindWindowExW(frame_.get(), nullptr, nullptr, nullptr);
+  const HWND dialog = PageDialogIn(frame_.get());
   ASSERT_NE(::GetDlgItem(dialog, IDC_TEST_CHECK), nullptr) << "the dialog is a child of the frame";
   EXPECT_EQ(page_->initDialogs, 1);
   EXPECT_EQ(page_->activations, 1);
