@@ -11,6 +11,7 @@
 #include "platform/com/ComInitialization.h"
 #include "platform/com/ModuleLifetime.h"
 #include "tests/windows/dshow/support/GraphTestSupport.h"
+#include "tests/windows/dshow/support/SinkGraphTest.h"
 #include "tests/windows/dshow/support/TestSink.h"
 #include "tests/windows/dshow/support/TestSources.h"
 
@@ -19,29 +20,14 @@ namespace {
 
 constexpr REFERENCE_TIME kMillisecond = 10000;
 
-class RendererGraphTest : public ::testing::Test {
+class RendererGraphTest : public SinkGraphTest<TestPushSource> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(com_.ok());
-    objectsBefore_ = ModuleLifetime::Objects();
-    ASSERT_EQ(ComObject<TestSink>::Create(sink_), S_OK);
-    ASSERT_EQ(ComObject<TestPushSource>::Create(source_), S_OK);
-    graph_ = CreateGraph();
-    ASSERT_TRUE(graph_);
-    ASSERT_EQ(AddAndConnect(graph_.Get(), source_->AsBaseFilter(), L"Source", sink_->AsBaseFilter(), L"Sink"),
-              S_OK);
-    ASSERT_EQ(graph_.As(&control_), S_OK);
-  }
+  void SetUp() override { Build(); }
 
   void TearDown() override {
-    // Stop first: it releases a Receive that a failed test left waiting.
-    if (control_) control_->Stop();
+    StopGraph();
     if (push_.valid()) Join(push_);
-    control_.Reset();
-    graph_.Reset();
-    sink_.Reset();
-    source_.Reset();
-    EXPECT_EQ(ModuleLifetime::Objects(), objectsBefore_) << "objects of the graph are still alive";
+    SinkGraphTest::TearDown();
   }
 
   // Pushes one sample from a helper thread; `start` absent means no time stamps.
@@ -65,12 +51,6 @@ class RendererGraphTest : public ::testing::Test {
     ASSERT_TRUE(StillRunning(push_)) << "Receive waits while the renderer is paused";
   }
 
-  ComInitialization com_;
-  long objectsBefore_ = 0;
-  ComPtr<ComObject<TestSink>> sink_;
-  ComPtr<ComObject<TestPushSource>> source_;
-  ComPtr<IGraphBuilder> graph_;
-  ComPtr<IMediaControl> control_;
   std::future<HRESULT> push_;
 };
 

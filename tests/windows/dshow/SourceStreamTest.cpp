@@ -10,6 +10,7 @@
 #include "platform/com/ComInitialization.h"
 #include "platform/com/ModuleLifetime.h"
 #include "tests/windows/dshow/support/GraphTestSupport.h"
+#include "tests/windows/dshow/support/SinkGraphTest.h"
 #include "tests/windows/dshow/support/TestSink.h"
 #include "tests/windows/dshow/support/TestSources.h"
 
@@ -22,30 +23,8 @@ LONGLONG FrameNumberOf(const RenderedSample& sample) {
   return number;
 }
 
-class SourceGraphTest : public ::testing::Test {
+class SourceGraphTest : public SinkGraphTest<TestFrameSource> {
  protected:
-  void Build(SourceTiming timing, LONGLONG frameLimit) {
-    ASSERT_TRUE(com_.ok());
-    objectsBefore_ = ModuleLifetime::Objects();
-    ASSERT_EQ(ComObject<TestSink>::Create(sink_), S_OK);
-    sink_->KeepSampleData(true);
-    ASSERT_EQ(ComObject<TestFrameSource>::Create(source_, timing, frameLimit), S_OK);
-    graph_ = CreateGraph();
-    ASSERT_TRUE(graph_);
-    ASSERT_EQ(AddAndConnect(graph_.Get(), source_->AsBaseFilter(), L"Source", sink_->AsBaseFilter(), L"Sink"),
-              S_OK);
-    ASSERT_EQ(graph_.As(&control_), S_OK);
-  }
-
-  void TearDown() override {
-    if (control_) control_->Stop();
-    control_.Reset();
-    graph_.Reset();
-    sink_.Reset();
-    source_.Reset();
-    EXPECT_EQ(ModuleLifetime::Objects(), objectsBefore_) << "objects of the graph are still alive";
-  }
-
   // Frames 0..count-1 in order, cued: stamped n frame intervals from the start.
   static void ExpectCuedFrames(const std::vector<RenderedSample>& rendered, size_t count) {
     EXPECT_EQ(rendered.size(), count);
@@ -59,12 +38,6 @@ class SourceGraphTest : public ::testing::Test {
     }
   }
 
-  ComInitialization com_;
-  long objectsBefore_ = 0;
-  ComPtr<ComObject<TestSink>> sink_;
-  ComPtr<ComObject<TestFrameSource>> source_;
-  ComPtr<IGraphBuilder> graph_;
-  ComPtr<IMediaControl> control_;
 };
 
 TEST_F(SourceGraphTest, CuedSourceCuesWhilePausedAndEndsTheStream) {
