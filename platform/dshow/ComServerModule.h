@@ -1,6 +1,7 @@
 // What a COM server module built with orvane_add_com_server defines once: its class table and,
 // optionally, registration steps of its own. ComServerExports.cpp turns it into the module's exports
-// (DllMain, DllGetClassObject, DllCanUnloadNow, DllRegisterServer, DllUnregisterServer).
+// (DllMain, DllGetClassObject, DllCanUnloadNow, DllRegisterServer, DllUnregisterServer). The
+// definition is constant; the registration steps run on the thread that calls the export.
 #pragma once
 
 #include <windows.h>

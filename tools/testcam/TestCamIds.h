@@ -15,6 +15,7 @@
 // Each camera is listed in the video input category with its FriendlyName, a DevicePath of the form
 // \\?\usb#vid_4f52&pid_0c0n&mi_00#testcam_n#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\global and
 // CameraIndex n.
+// Constants and a pure function; any thread.
 #pragma once
 
 #include <windows.h>

@@ -7,8 +7,6 @@
 
 #include <cstring>
 
-#include "platform/com/ComInitialization.h"
-#include "platform/com/ModuleLifetime.h"
 #include "tests/windows/dshow/support/GraphTestSupport.h"
 #include "tests/windows/dshow/support/SinkGraphTest.h"
 #include "tests/windows/dshow/support/TestSink.h"
@@ -37,7 +35,6 @@ class SourceGraphTest : public SinkGraphTest<TestFrameSource> {
       EXPECT_EQ(rendered[n].length, kTestFrameBytes);
     }
   }
-
 };
 
 TEST_F(SourceGraphTest, CuedSourceCuesWhilePausedAndEndsTheStream) {
@@ -49,8 +46,10 @@ TEST_F(SourceGraphTest, CuedSourceCuesWhilePausedAndEndsTheStream) {
 
   ASSERT_HRESULT_SUCCEEDED(control_->Run());
   EXPECT_TRUE(WaitForGraphEvent(graph_.Get(), EC_COMPLETE, kWaitMilliseconds));
-  ExpectCuedFrames(sink_->Rendered(), 5);
-  EXPECT_TRUE(sink_->Rendered()[0].discontinuity);
+  const std::vector<RenderedSample> rendered = sink_->Rendered();
+  ExpectCuedFrames(rendered, 5);
+  ASSERT_FALSE(rendered.empty());
+  EXPECT_TRUE(rendered[0].discontinuity);
 }
 
 TEST_F(SourceGraphTest, RestartsFromTheBeginningAfterStop) {

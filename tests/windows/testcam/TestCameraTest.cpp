@@ -261,6 +261,42 @@ TEST_F(TestCameraTest, DeliversItsPatternInEachFormat) {
   }
 }
 
+TEST_F(TestCameraTest, ConnectedCameraReconnectsForANewFormat) {
+  Register({{L"", {L"YUY2 320x240@30", L"NV12 320x240@30", L"RGB32 320x240@30"}}});
+  const ComPtr<IBaseFilter> camera = OpenCamera();
+  ASSERT_TRUE(camera);
+  ASSERT_EQ(ComObject<TestSink>::Create(sink_), S_OK);
+  sink_->AcceptOnly({MEDIASUBTYPE_YUY2, MEDIASUBTYPE_NV12});
+  sink_->KeepSampleData(true);
+  graph_ = CreateGraph();
+  ASSERT_EQ(AddAndConnect(graph_.Get(), camera.Get(), L"Source Filter", sink_->AsBaseFilter(), L"Sink"), S_OK);
+  EXPECT_EQ(sink_->ConnectedType()->subtype, MEDIASUBTYPE_YUY2);
+
+  const ComPtr<IAMStreamConfig> config = StreamConfigOf(camera.Get());
+  std::vector<MediaType> types(3);
+  for (int index = 0; index < 3; ++index) {
+    VIDEO_STREAM_CONFIG_CAPS caps{};
+    AM_MEDIA_TYPE* raw = nullptr;
+    ASSERT_EQ(config->GetStreamCaps(index, &raw, reinterpret_cast<BYTE*>(&caps)), S_OK);
+    const UniqueMediaTypePtr type(raw);
+    types[index].Assign(*type);
+  }
+  ASSERT_EQ(config->SetFormat(&types[1].get()), S_OK);
+  EXPECT_EQ(sink_->ConnectedType()->subtype, MEDIASUBTYPE_NV12) << "connected again in the new format";
+  EXPECT_EQ(config->SetFormat(&types[2].get()), VFW_E_INVALIDMEDIATYPE) << "the renderer takes no RGB32";
+  EXPECT_EQ(sink_->ConnectedType()->subtype, MEDIASUBTYPE_NV12) << "the connection stays";
+  ComPtr<IPin> renderer;
+  const ComPtr<IPin> capture = FindPin(camera.Get(), PINDIR_OUTPUT);
+  EXPECT_EQ(capture->ConnectedTo(&renderer), S_OK);
+
+  ASSERT_EQ(graph_.As(&control_), S_OK);
+  ASSERT_HRESULT_SUCCEEDED(control_->Run());
+  ASSERT_TRUE(sink_->WaitForRendered(2, kWaitMilliseconds));
+  const PatternReading reading = ReadSample(sink_->Rendered().back(), sink_->ConnectedType().get());
+  ASSERT_TRUE(reading.found) << reading.failure;
+  EXPECT_EQ(reading.payload.format, PatternFormat::NV12);
+}
+
 TEST_F(TestCameraTest, CameraControlRangesAndStepping) {
   Register({{L"", {L"YUY2 320x240@30"}}, {L"Fixed Camera", {L"YUY2 320x240@30"}, false}});
   const std::vector<ListedCamera> cameras = ListTestCameras();
