@@ -67,11 +67,10 @@ STDMETHODIMP EnumMediaTypes::Clone(IEnumMediaTypes** out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   ComPtr<IEnumMediaTypes> clone;
-  HRESULT hr = Create(owner_, snapshot_, &clone);
+  const HRESULT hr = GuardComCall([&] { return Create(owner_, snapshot_, &clone); });
   if (FAILED(hr)) return hr;
   // The clone starts where this one stands.
-  const size_t position = position_;
-  if (position > 0) clone->Skip(static_cast<ULONG>(position));
+  if (position_ > 0) clone->Skip(static_cast<ULONG>(position_));
   *out = clone.Detach();
   return S_OK;
 }

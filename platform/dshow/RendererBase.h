@@ -70,7 +70,8 @@ class RendererBase : public BaseFilter, public IAMFilterMiscFlags {
   virtual HRESULT SetMediaType(const AM_MEDIA_TYPE* type);
   virtual HRESULT CompleteConnect(IPin* receivePin);
   virtual HRESULT BreakConnect();
-  // Renders one due sample; on the streaming thread, under RenderLock. Its result is Receive's.
+  // Renders one due sample; on the streaming thread, under RenderLock. Its result is Receive's. It
+  // must not take FilterLock: Stop holds that while it waits for this call to end.
   virtual HRESULT DoRenderSample(IMediaSample* sample) = 0;
   // A sample is being held while paused (once per held sample); under RenderLock.
   virtual void OnReceiveFirstSample(IMediaSample* sample);
