@@ -34,15 +34,15 @@ bool ReadText(const std::wstring& key, const wchar_t* name, DWORD type, std::wst
   return true;
 }
 
-std::vector<CameraFormatSpec> ParseFormats(const std::wstring& list) {
-  std::vector<CameraFormatSpec> formats;
+std::vector<CameraFormat> ParseFormats(const std::wstring& list) {
+  std::vector<CameraFormat> formats;
   size_t start = 0;
   while (start < list.size()) {
     const size_t end = list.find(L'\0', start);
     const std::wstring entry = list.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
     if (!entry.empty()) {
       if (const std::optional<std::string> text = WideToUtf8(entry)) {
-        if (const std::optional<CameraFormatSpec> format = ParseCameraFormat(*text)) formats.push_back(*format);
+        if (const std::optional<CameraFormat> format = ParseCameraFormat(*text)) formats.push_back(*format);
       }
     }
     if (end == std::wstring::npos) break;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/testcam/formats/CameraFormatSpec.h"
+#include "tools/testcam/formats/CameraFormat.h"
 
 namespace orvane::testcam {
 
@@ -13,7 +13,7 @@ struct CameraSettings {
   int index = 0;
   std::wstring friendlyName;
   std::wstring devicePath;
-  std::vector<CameraFormatSpec> formats;  // entries that do not parse are left out
+  std::vector<CameraFormat> formats;  // entries that do not parse are left out
   bool cameraControl = true;
   bool propertyPages = true;
 };

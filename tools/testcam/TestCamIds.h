@@ -6,7 +6,7 @@
 //   Count          REG_DWORD  number of cameras to register, 1..16 (default 1)
 //   <n>\           one subkey per camera n = 0, 1, ...
 //     FriendlyName   REG_SZ       (default "Orvane Test Camera", "Orvane Test Camera 2", ...)
-//     Formats        REG_MULTI_SZ formats in CameraFormatSpec text, the first is the default
+//     Formats        REG_MULTI_SZ formats in CameraFormat text, the first is the default
 //                                 (default: DefaultCameraFormats())
 //     CameraControl  REG_DWORD    0: the camera has no IAMCameraControl (default 1)
 //     PropertyPages  REG_DWORD    0: the filter and its pin offer no property pages (default 1)

@@ -40,9 +40,9 @@ PatternFormat PatternFormatOf(const GUID& subtype) {
 
 TestCameraPin::TestCameraPin(TestCamera& camera) : CapturePin(camera, L"Capture"), camera_(camera) {}
 
-HRESULT TestCameraPin::Offer(const std::vector<CameraFormatSpec>& formats) {
+HRESULT TestCameraPin::Offer(const std::vector<CameraFormat>& formats) {
   std::vector<VideoCapability> capabilities;
-  for (const CameraFormatSpec& format : formats) {
+  for (const CameraFormat& format : formats) {
     // The listed rate is the fastest; the camera also runs slower, down to 5 frames per second.
     const REFERENCE_TIME fastest = format.interval > 0 ? format.interval : kDefaultInterval;
     const REFERENCE_TIME slowest = fastest > kSlowestInterval ? fastest : kSlowestInterval;

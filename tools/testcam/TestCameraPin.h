@@ -12,7 +12,7 @@
 
 #include "platform/dshow/CapturePin.h"
 #include "tools/testcam/JpegEncoder.h"
-#include "tools/testcam/formats/CameraFormatSpec.h"
+#include "tools/testcam/formats/CameraFormat.h"
 #include "tools/testcam/pattern/TestPattern.h"
 
 namespace orvane::testcam {
@@ -28,7 +28,7 @@ class TestCameraPin : public CapturePin, public ISpecifyPropertyPages {
   STDMETHODIMP GetPages(CAUUID* pages) override;
 
   // Makes `formats` the pin's capabilities (formats a capability cannot describe are left out).
-  HRESULT Offer(const std::vector<CameraFormatSpec>& formats);
+  HRESULT Offer(const std::vector<CameraFormat>& formats);
 
  protected:
   HRESULT QueryInterfaceHook(REFIID iid, void** out) override;

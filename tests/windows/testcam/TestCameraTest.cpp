@@ -18,7 +18,7 @@
 #include "tests/windows/dshow/support/TestSink.h"
 #include "tests/windows/testcam/CameraTestSupport.h"
 #include "tools/testcam/TestCamIds.h"
-#include "tools/testcam/formats/CameraFormatSpec.h"
+#include "tools/testcam/formats/CameraFormat.h"
 #include "tools/testcam/pattern/TestPattern.h"
 
 namespace orvane::testing {
@@ -210,7 +210,7 @@ TEST_F(TestCameraTest, CapabilitiesAndSetFormatRoundTrip) {
 TEST_F(TestCameraTest, DeliversItsPatternInEachFormat) {
   // Every format of the default list, and a top-down RGB picture.
   std::vector<std::wstring> formats;
-  for (const CameraFormatSpec& format : DefaultCameraFormats()) {
+  for (const CameraFormat& format : DefaultCameraFormats()) {
     const std::string text = DescribeCameraFormat(format);
     formats.emplace_back(text.begin(), text.end());
   }

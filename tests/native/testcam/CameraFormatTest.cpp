@@ -3,15 +3,15 @@
 
 #include <string>
 
-#include "tools/testcam/formats/CameraFormatSpec.h"
+#include "tools/testcam/formats/CameraFormat.h"
 
 namespace orvane {
 namespace {
 
-TEST(CameraFormatSpec, ParsesBothRateForms) {
+TEST(CameraFormat, ParsesBothRateForms) {
   struct Case {
     const char* text;
-    CameraFormatSpec expected;
+    CameraFormat expected;
   };
   const Case cases[] = {
       {"YUY2 640x480@30", {CameraSubtype::YUY2, 640, 480, 333333}},
@@ -22,14 +22,14 @@ TEST(CameraFormatSpec, ParsesBothRateForms) {
       {"MJPG 1920x1080/0", {CameraSubtype::MJPG, 1920, 1080, 0}},
   };
   for (const Case& c : cases) {
-    const std::optional<CameraFormatSpec> parsed = ParseCameraFormat(c.text);
+    const std::optional<CameraFormat> parsed = ParseCameraFormat(c.text);
     ASSERT_TRUE(parsed.has_value()) << c.text;
     EXPECT_EQ(*parsed, c.expected) << c.text;
     EXPECT_EQ(ParseCameraFormat(DescribeCameraFormat(*parsed)), parsed) << "described form of " << c.text;
   }
 }
 
-TEST(CameraFormatSpec, RefusesMalformedText) {
+TEST(CameraFormat, RefusesMalformedText) {
   for (const char* text : {"", "YUY2", "YUY2 640x480", "I420 640x480@30", "YUY2 640*480@30", "YUY2 0x480@30",
                            "YUY2 640x0@30", "YUY2 20000x480@30", "YUY2 640x480@0", "YUY2 640x480@1001",
                            "YUY2 640x480@30.", "YUY2 640x480@30fps", "YUY2 640x480/-1", "YUY2 640x480/100000001",
@@ -38,14 +38,14 @@ TEST(CameraFormatSpec, RefusesMalformedText) {
   }
 }
 
-TEST(CameraFormatSpec, DefaultListStartsWithTheDefaultAndCoversEverySubtype) {
-  const std::vector<CameraFormatSpec>& formats = DefaultCameraFormats();
+TEST(CameraFormat, DefaultListStartsWithTheDefaultAndCoversEverySubtype) {
+  const std::vector<CameraFormat>& formats = DefaultCameraFormats();
   ASSERT_FALSE(formats.empty());
-  EXPECT_EQ(formats.front(), (CameraFormatSpec{CameraSubtype::YUY2, 640, 480, 333333}));
+  EXPECT_EQ(formats.front(), (CameraFormat{CameraSubtype::YUY2, 640, 480, 333333}));
   for (CameraSubtype subtype : {CameraSubtype::RGB24, CameraSubtype::RGB32, CameraSubtype::YUY2,
                                 CameraSubtype::NV12, CameraSubtype::MJPG}) {
     int sizes = 0;
-    for (const CameraFormatSpec& format : formats) sizes += format.subtype == subtype;
+    for (const CameraFormat& format : formats) sizes += format.subtype == subtype;
     EXPECT_GE(sizes, 3) << "several sizes of each subtype";
   }
 }

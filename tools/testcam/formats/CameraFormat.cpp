@@ -1,4 +1,4 @@
-#include "tools/testcam/formats/CameraFormatSpec.h"
+#include "tools/testcam/formats/CameraFormat.h"
 
 #include <array>
 #include <cctype>
@@ -62,10 +62,10 @@ bool TakeRate(std::string_view text, int64_t& millihertz) {
 
 }  // namespace
 
-std::optional<CameraFormatSpec> ParseCameraFormat(std::string_view text) {
+std::optional<CameraFormat> ParseCameraFormat(std::string_view text) {
   const size_t space = text.find(' ');
   if (space == std::string_view::npos) return std::nullopt;
-  CameraFormatSpec format;
+  CameraFormat format;
   bool known = false;
   for (const SubtypeName& entry : kNames) {
     if (SameLetters(text.substr(0, space), entry.name)) {
@@ -99,7 +99,7 @@ std::optional<CameraFormatSpec> ParseCameraFormat(std::string_view text) {
   return std::nullopt;
 }
 
-std::string DescribeCameraFormat(const CameraFormatSpec& format) {
+std::string DescribeCameraFormat(const CameraFormat& format) {
   std::string name;
   for (const SubtypeName& entry : kNames) {
     if (entry.subtype == format.subtype) name = entry.name;
@@ -108,10 +108,10 @@ std::string DescribeCameraFormat(const CameraFormatSpec& format) {
          std::to_string(format.interval);
 }
 
-const std::vector<CameraFormatSpec>& DefaultCameraFormats() {
-  static const std::vector<CameraFormatSpec> formats = [] {
+const std::vector<CameraFormat>& DefaultCameraFormats() {
+  static const std::vector<CameraFormat> formats = [] {
     constexpr int64_t k30 = 333333;
-    std::vector<CameraFormatSpec> list;
+    std::vector<CameraFormat> list;
     for (const CameraSubtype subtype : {CameraSubtype::YUY2, CameraSubtype::NV12, CameraSubtype::RGB24,
                                         CameraSubtype::RGB32, CameraSubtype::MJPG}) {
       for (const auto& [width, height] : {std::pair{640, 480}, std::pair{320, 240}, std::pair{1280, 720}}) {

@@ -17,23 +17,23 @@ namespace orvane {
 
 enum class CameraSubtype { RGB24, RGB32, YUY2, NV12, MJPG };
 
-struct CameraFormatSpec {
+struct CameraFormat {
   CameraSubtype subtype = CameraSubtype::YUY2;
   int32_t width = 0;
   int32_t height = 0;
   int64_t interval = 0;  // AvgTimePerFrame, 100-ns units
-  friend bool operator==(const CameraFormatSpec&, const CameraFormatSpec&) = default;
+  friend bool operator==(const CameraFormat&, const CameraFormat&) = default;
 };
 
 // nullopt for anything else than the forms above, sizes beyond 16384, rates above 1000 fps or
 // intervals above 10 s.
-std::optional<CameraFormatSpec> ParseCameraFormat(std::string_view text);
+std::optional<CameraFormat> ParseCameraFormat(std::string_view text);
 
 // "YUY2 640x480/333333": the exact form, which parses back to the same format.
-std::string DescribeCameraFormat(const CameraFormatSpec& format);
+std::string DescribeCameraFormat(const CameraFormat& format);
 
 // What a camera offers when it is not configured: YUY2 640 x 480 at 30 fps first (the default),
 // then YUY2, NV12, RGB24, RGB32 and MJPG in the common sizes.
-const std::vector<CameraFormatSpec>& DefaultCameraFormats();
+const std::vector<CameraFormat>& DefaultCameraFormats();
 
 }  // namespace orvane
