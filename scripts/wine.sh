@@ -50,6 +50,8 @@ start() {
     [ -s "$state/display.new" ] || { echo "wine.sh: Xvfb did not start" >&2; exit 1; }
     mv "$state/display.new" "$state/display"
   fi
+  # Wine's desktop process starts with the services below and keeps the display it finds then.
+  export DISPLAY=:$(cat "$state/display")
   wineserver -p </dev/null >/dev/null 2>&1
   # The first program of a session starts Wine's services, which would inherit its output pipes and
   # keep a caller such as ctest waiting for them; start them here, detached from any pipe.

@@ -6,4 +6,14 @@
 
 namespace orvane {
 using Microsoft::WRL::ComPtr;
+
+// Takes over a reference that the caller owns. MinGW's ComPtr::Attach, unlike the Windows SDK's, adds
+// a reference of its own, so it must not be used for this.
+template <typename T>
+ComPtr<T> AdoptComPtr(T* owned) noexcept {
+  ComPtr<T> pointer;
+  *pointer.GetAddressOf() = owned;
+  return pointer;
+}
+
 }  // namespace orvane

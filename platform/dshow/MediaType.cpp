@@ -101,6 +101,19 @@ void MediaType::Reset() noexcept {
   type_ = AM_MEDIA_TYPE{};
 }
 
+bool MatchesPartialMediaType(const AM_MEDIA_TYPE& type, const AM_MEDIA_TYPE& partial) noexcept {
+  if (partial.majortype != GUID_NULL && partial.majortype != type.majortype) return false;
+  if (partial.subtype != GUID_NULL && partial.subtype != type.subtype) return false;
+  if (partial.formattype == GUID_NULL) return true;
+  if (partial.formattype != type.formattype || partial.cbFormat != type.cbFormat) return false;
+  return partial.cbFormat == 0 || (partial.pbFormat != nullptr && type.pbFormat != nullptr &&
+                                   std::memcmp(partial.pbFormat, type.pbFormat, partial.cbFormat) == 0);
+}
+
+bool IsFullySpecified(const AM_MEDIA_TYPE& type) noexcept {
+  return type.majortype != GUID_NULL && type.formattype != GUID_NULL;
+}
+
 VideoMediaGeometry GeometryFromMediaType(const AM_MEDIA_TYPE& type) {
   return GeometryFromMediaType(VideoMediaType{type.majortype, type.subtype, type.formattype,
                                               type.pbFormat, type.cbFormat});

@@ -52,6 +52,13 @@ class MediaType {
   AM_MEDIA_TYPE type_;
 };
 
+// Whether `type` fits the pattern `partial`, as IPin::Connect reads it: GUID_NULL in the major type,
+// subtype or format type of `partial` matches anything; a given format type also needs an equal block.
+bool MatchesPartialMediaType(const AM_MEDIA_TYPE& type, const AM_MEDIA_TYPE& partial) noexcept;
+
+// A type that names its major type and format type (IPin::Connect then tries exactly this type).
+bool IsFullySpecified(const AM_MEDIA_TYPE& type) noexcept;
+
 // The frame geometry of a video media type: the platform-neutral mapping applied to AM_MEDIA_TYPE.
 VideoMediaGeometry GeometryFromMediaType(const AM_MEDIA_TYPE& type);
 
