@@ -56,6 +56,9 @@ start() {
   # The first program of a session starts Wine's services, which would inherit its output pipes and
   # keep a caller such as ctest waiting for them; start them here, detached from any pipe.
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1
+  # Likewise the desktop process, which the first program that creates a window would start otherwise.
+  # It lives as long as the wineserver.
+  wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
 }
 
 stop() {
@@ -72,7 +75,16 @@ case "${1:-}" in
   run)
     shift
     [ -f "$WINEPREFIX/.orvane-ready" ] || ensure_prefix
-    exec wine "$@"
+    # Wine processes that a program starts (the desktop, services, helpers) inherit its output handles
+    # and can outlive it; with the caller's pipes they would keep ctest waiting. So the program writes
+    # into files, which are passed on when it ends.
+    out=$(mktemp) err=$(mktemp)
+    trap 'rm -f "$out" "$err"' EXIT
+    status=0
+    wine "$@" >"$out" 2>"$err" || status=$?
+    cat "$out"
+    cat "$err" >&2
+    exit $status
     ;;
   *) echo "usage: wine.sh start|stop|run EXE [ARGS...]" >&2; exit 2 ;;
 esac
