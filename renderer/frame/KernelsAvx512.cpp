@@ -259,6 +259,16 @@ int Rgb32ToRgb24Row(const uint8_t* src, uint8_t* dst, int width) {
 
 // ---- transposes --------------------------------------------------------------------------------
 
+// One 128-bit lane.
+__m128i Lane(__m512i v, int lane) {
+  switch (lane) {
+    case 0: return _mm512_castsi512_si128(v);
+    case 1: return _mm512_extracti32x4_epi32(v, 1);
+    case 2: return _mm512_extracti32x4_epi32(v, 2);
+    default: return _mm512_extracti32x4_epi32(v, 3);
+  }
+}
+
 // 16 x 16 dwords in place: r[i] element j becomes r[j] element i.
 void Transpose16x16(__m512i r[16]) {
   __m512i t[16];
@@ -376,13 +386,7 @@ void Transpose8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t
       uint8_t* out = dst + x0 * dstStride + y0;
       for (int k = 0; k < 16 && k < columns; ++k) {
         for (int lane = 0; lane < 4 && 16 * lane + k < columns; ++lane) {
-          __m128i part;
-          switch (lane) {
-            case 0: part = _mm512_castsi512_si128(d[k]); break;
-            case 1: part = _mm512_extracti32x4_epi32(d[k], 1); break;
-            case 2: part = _mm512_extracti32x4_epi32(d[k], 2); break;
-            default: part = _mm512_extracti32x4_epi32(d[k], 3); break;
-          }
+          const __m128i part = Lane(d[k], lane);
           uint8_t* row = out + (16 * lane + k) * dstStride;
           if (rows == 16) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(row), part);
@@ -428,13 +432,7 @@ void Transpose16(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_
       uint8_t* out = dst + x0 * dstStride + 2 * y0;
       for (int k = 0; k < 8 && k < columns; ++k) {
         for (int lane = 0; lane < 4 && 8 * lane + k < columns; ++lane) {
-          __m128i part;
-          switch (lane) {
-            case 0: part = _mm512_castsi512_si128(c[k]); break;
-            case 1: part = _mm512_extracti32x4_epi32(c[k], 1); break;
-            case 2: part = _mm512_extracti32x4_epi32(c[k], 2); break;
-            default: part = _mm512_extracti32x4_epi32(c[k], 3); break;
-          }
+          const __m128i part = Lane(c[k], lane);
           uint8_t* row = out + (8 * lane + k) * dstStride;
           if (rows == 8) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(row), part);
