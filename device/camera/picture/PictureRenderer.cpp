@@ -154,7 +154,7 @@ PictureError FillBlack(const FrameHeader& client, uint8_t* out, size_t outSize) 
 
 namespace {
 
-enum class Target { ClientMain, ClientChroma, Plane0, Plane1, Plane2 };
+enum class Target { ClientMain, ClientChroma, Plane0, Plane1 };
 enum class Conversion { None, YuvToRgb, RgbToYuy2, RgbToNv12 };
 
 // One source channel into one target channel, or a constant into the target channel.
@@ -166,6 +166,7 @@ struct ChannelStep {
   int32_t count = 0;  // target samples per row
   int32_t targetOffset = 0;
   int32_t targetStep = 1;
+  int target = 0;  // index into the pass's targets: the client's rows, or one of three planes
 };
 
 // Target rows from one source plane: each filtered once vertically, then split into its channels.
@@ -173,7 +174,7 @@ struct RowPass {
   int sourcePlane = 0;  // 0: the packed rows or NV12 luma; 1: NV12 chroma
   const AxisPlan* vertical = nullptr;
   int32_t rows = 0;  // target rows
-  Target target = Target::ClientMain;
+  Target target = Target::ClientMain;  // ChannelStep::target 0; planes follow Plane0 as 1 and 2
   std::vector<ChannelStep> channels;
   size_t spanBegin = 0;  // source row bytes that the channels read
   size_t spanEnd = 0;
@@ -203,8 +204,9 @@ struct PictureRenderer::Plan {
   std::vector<int32_t> accumulator;
 
   void Build(const PlanKey& newKey);
+  // A channel's `target` is 0 for the pass's own target, 1 and 2 for the planes after it.
   void RunPass(const RowPass& pass, const uint8_t* sourceTop, ptrdiff_t sourceStep, uint8_t* targetTop,
-               ptrdiff_t targetStep);
+               ptrdiff_t targetStep, size_t targetPlaneSize);
   void Convert(uint8_t* mainTop, ptrdiff_t mainStep, uint8_t* chromaTop, ptrdiff_t chromaStep, int32_t clientBytes);
 };
 
@@ -255,13 +257,8 @@ void PictureRenderer::Plan::Build(const PlanKey& k) {
       pass.channels.push_back(cs);
     }
     if (convert) {
-      // Three planes: the same pass three times, one channel each, into consecutive planes.
-      const RowPass whole = pass;
-      pass.channels = {whole.channels[0]};
-      passes.push_back(pass);
-      pass.target = Target::Plane1, pass.channels = {whole.channels[1]};
-      passes.push_back(pass);
-      pass.target = Target::Plane2, pass.channels = {whole.channels[2]};
+      // One vertical pass, each channel into its own plane.
+      for (int32_t channel = 0; channel < 3; ++channel) pass.channels[channel].target = channel;
       passes.push_back(pass);
     } else {
       if (client == FramePixelType::RGB32) {
@@ -314,11 +311,15 @@ void PictureRenderer::Plan::Build(const PlanKey& k) {
     } else {
       lumaTarget = Target::Plane0;
     }
-    if (convert) {
+    if (convert && packed) {
+      // YUY2 rows hold all three channels at full height: one vertical pass into the three planes.
+      u.target = 1, v.target = 2;
+      passes.push_back(RowPass{0, &lumaRows, c.height, Target::Plane0, {y, u, v}, 0, 0, false});
+    } else if (convert) {
       RowPass lumaPass{0, &lumaRows, c.height, Target::Plane0, {y}, 0, 0, false};
-      RowPass uPass{packed ? 0 : 1, &chromaRows, c.height, Target::Plane1, {u}, 0, 0, false};
-      RowPass vPass{packed ? 0 : 1, &chromaRows, c.height, Target::Plane2, {v}, 0, 0, false};
-      passes = {lumaPass, uPass, vPass};
+      RowPass uvPass{1, &chromaRows, c.height, Target::Plane1, {u, v}, 0, 0, false};
+      uvPass.channels[1].target = 1;  // the plane after Plane1
+      passes = {lumaPass, uvPass};
     } else if (packed && clientChromaRows == c.height) {
       // YUY2 to YUY2: luma and chroma share their rows, so one vertical pass serves all three.
       passes.push_back(RowPass{0, &lumaRows, c.height, lumaTarget, {y, u, v}, 0, 0, false});
@@ -349,14 +350,14 @@ void PictureRenderer::Plan::Build(const PlanKey& k) {
 }
 
 void PictureRenderer::Plan::RunPass(const RowPass& pass, const uint8_t* sourceTop, ptrdiff_t sourceStep,
-                                    uint8_t* targetTop, ptrdiff_t targetStep) {
+                                    uint8_t* targetTop, ptrdiff_t targetStep, size_t targetPlaneSize) {
   const uint8_t* source = sourceTop + pass.spanBegin;
   const size_t span = pass.spanEnd - pass.spanBegin;
   for (int32_t r = 0; r < pass.rows; ++r) {
     if (pass.filtered) FilterRows(source, sourceStep, *pass.vertical, r, span, row.data(), accumulator.data());
     uint8_t* target = targetTop + r * targetStep;
     for (const ChannelStep& channel : pass.channels) {
-      uint8_t* out = target + channel.targetOffset;
+      uint8_t* out = target + channel.target * targetPlaneSize + channel.targetOffset;
       if (channel.horizontal == nullptr) {
         for (int32_t i = 0; i < channel.count; ++i) out[i * channel.targetStep] = channel.value;
       } else {
@@ -505,9 +506,8 @@ PictureError PictureRenderer::Render(const FrameView& source, const FrameHeader&
       case Target::ClientChroma: targetTop = chromaTop, targetStep = target.stride; break;
       case Target::Plane0: targetTop = plan.planes.data(), targetStep = c.width; break;
       case Target::Plane1: targetTop = plan.planes.data() + planeSize, targetStep = c.width; break;
-      case Target::Plane2: targetTop = plan.planes.data() + 2 * planeSize, targetStep = c.width; break;
     }
-    plan.RunPass(pass, passSource, passStep, targetTop, targetStep);
+    plan.RunPass(pass, passSource, passStep, targetTop, targetStep, planeSize);
   }
   plan.Convert(contentTop, clientStep, chromaTop, target.stride, clientBytes);
   return PictureError::None;

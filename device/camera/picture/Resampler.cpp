@@ -23,17 +23,16 @@ void PlanAxis(AxisPlan& plan, int32_t samples, double start, double length, int3
 
   // Each destination sample's raw weights over source indices, clamped to [low, high].
   const int32_t span = high - low + 1;
-  const int32_t widest = std::min<int32_t>(span, static_cast<int32_t>(std::ceil(2 * radius)) + 1);
-  plan.taps = widest;
-  plan.weights.assign(static_cast<size_t>(count) * widest, 0);
   std::vector<double> raw(static_cast<size_t>(span));
-  for (int32_t i = 0; i < count; ++i) {
+  int32_t used = 0, last = 0;
+  double total = 0;
+  const auto weigh = [&](int32_t i) {
     const int32_t position = reverse ? count - 1 - i : i;
     const double centre = start + (position + 0.5) * scale - 0.5;
     std::fill(raw.begin(), raw.end(), 0.0);
-    const int32_t from = static_cast<int32_t>(std::floor(centre - radius));
-    const int32_t to = static_cast<int32_t>(std::ceil(centre + radius));
-    double total = 0;
+    total = 0;
+    const auto from = static_cast<int32_t>(std::floor(centre - radius));
+    const auto to = static_cast<int32_t>(std::ceil(centre + radius));
     for (int32_t k = from; k <= to; ++k) {
       const double weight = 1.0 - std::abs(k - centre) / radius;
       if (weight <= 0) continue;
@@ -44,20 +43,31 @@ void PlanAxis(AxisPlan& plan, int32_t samples, double start, double length, int3
       raw[static_cast<size_t>(std::clamp(static_cast<int32_t>(std::lround(centre)), low, high) - low)] = 1;
       total = 1;
     }
-    int32_t used = 0;
+    used = 0;
     while (raw[static_cast<size_t>(used)] == 0) ++used;
-    int32_t last = span - 1;
+    last = span - 1;
     while (raw[static_cast<size_t>(last)] == 0) --last;
+  };
+
+  // As few taps as the widest sample needs: one for a plain copy, two for enlarging.
+  int32_t widest = 1;
+  for (int32_t i = 0; i < count; ++i) {
+    weigh(i);
+    widest = std::max(widest, last - used + 1);
+  }
+  plan.taps = widest;
+  plan.weights.assign(static_cast<size_t>(count) * widest, 0);
+  for (int32_t i = 0; i < count; ++i) {
+    weigh(i);
     // Place the taps so that they cover [used, last] and stay inside [low, high].
-    int32_t first = std::min(used, span - widest);
+    const int32_t first = std::min(used, span - widest);
     plan.first[static_cast<size_t>(i)] = low + first;
     int16_t* weights = &plan.weights[static_cast<size_t>(i) * widest];
     int32_t sum = 0;
     int32_t largest = 0;
-    for (int32_t t = 0; t < widest; ++t) {
-      const int32_t index = first + t;
-      if (index > last) break;
-      const auto weight = static_cast<int32_t>(std::lround(raw[static_cast<size_t>(index)] / total * (1 << kWeightBits)));
+    for (int32_t t = 0; t < widest && first + t <= last; ++t) {
+      const auto weight = static_cast<int32_t>(
+          std::lround(raw[static_cast<size_t>(first + t)] / total * (1 << kWeightBits)));
       weights[t] = static_cast<int16_t>(weight);
       sum += weight;
       if (weight > weights[largest]) largest = t;
@@ -112,6 +122,14 @@ void FilterColumns(const uint16_t* row, int32_t offset, int32_t step, const Axis
     for (int32_t i = 0; i < count; ++i) {
       out[i * outStep] = static_cast<uint8_t>((base[first[i] * step] + (1 << (kIntermediateBits - 1))) >>
                                               kIntermediateBits);
+    }
+    return;
+  }
+  if (taps == 2) {  // enlarging: plain bilinear
+    for (int32_t i = 0; i < count; ++i) {
+      const uint16_t* source = base + first[i] * step;
+      const int32_t sum = kHalf + weights[2 * i] * source[0] + weights[2 * i + 1] * source[step];
+      out[i * outStep] = static_cast<uint8_t>(std::min(sum >> kShift, 255));
     }
     return;
   }
