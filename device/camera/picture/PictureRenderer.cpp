@@ -370,6 +370,7 @@ void PictureRenderer::Plan::RunPass(const RowPass& pass, const uint8_t* sourceTo
 
 void PictureRenderer::Plan::Convert(uint8_t* mainTop, ptrdiff_t mainStep, uint8_t* chromaTop, ptrdiff_t chromaStep,
                                     int32_t clientBytes) {
+  if (conversion == Conversion::None) return;  // no planes were made
   const int32_t width = fit.content.width;
   const int32_t height = fit.content.height;
   const size_t planeSize = size_t(width) * size_t(height);
