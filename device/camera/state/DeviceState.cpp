@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/com/PerformanceCounter.h"
+
 namespace orvane::state {
 namespace {
 
@@ -192,7 +194,7 @@ DeviceState::~DeviceState() { UnmapViewOfFile(memory_); }
 HRESULT DeviceState::SetFrame(const uint8_t* record, size_t size) {
   WriterLock held(lock_.get());
   if (FAILED(held.result())) return held.result();
-  const StateError error = view_.PublishFrame(record, size, GetTickCount64());
+  const StateError error = view_.PublishFrame(record, size, static_cast<uint64_t>(PerformanceCounterTime()));
   if (error != StateError::None) return StateErrorToHresult(error);
   WakeClients();
   return S_OK;

@@ -97,7 +97,7 @@ StateView::StateView(void* memory)
   }
 }
 
-StateError StateView::PublishFrame(const uint8_t* record, size_t size, uint64_t tick) {
+StateError StateView::PublishFrame(const uint8_t* record, size_t size, uint64_t time) {
   if (record == nullptr || !IsValidRecord(record, size)) return StateError::BadRecord;
   if (size > capacity_) return StateError::FrameTooLarge;
   // Fill the slot that readers are not directed to; a reader still copying it from an earlier
@@ -113,7 +113,7 @@ StateError StateView::PublishFrame(const uint8_t* record, size_t size, uint64_t 
   const uint64_t number = Atomic(header_->frameCounter).load(std::memory_order_relaxed) + 1;
   Atomic(target.recordSize).store(static_cast<uint32_t>(size), std::memory_order_relaxed);
   Atomic(target.frameNumber).store(number, std::memory_order_relaxed);
-  Atomic(target.publishedTick).store(tick, std::memory_order_relaxed);
+  Atomic(target.publishedTime).store(time, std::memory_order_relaxed);
   sequence.store(writing + 1, std::memory_order_release);
   Atomic(header_->latestSlot).store(slot, std::memory_order_release);
   Atomic(header_->frameCounter).store(number, std::memory_order_release);
@@ -173,7 +173,7 @@ StateError StateView::CopyLatestFrame(std::vector<uint8_t>& record, FrameInfo& i
     record.resize(size);
     std::memcpy(record.data(), slotData_[slot], size);
     const FrameInfo copied{Atomic(source.frameNumber).load(std::memory_order_relaxed),
-                           Atomic(source.publishedTick).load(std::memory_order_relaxed)};
+                           Atomic(source.publishedTime).load(std::memory_order_relaxed)};
     std::atomic_thread_fence(std::memory_order_acquire);
     if (sequence.load(std::memory_order_relaxed) != before) continue;
     // The copy is ours now; check it as the untrusted record it is.

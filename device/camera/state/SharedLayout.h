@@ -22,7 +22,9 @@
 namespace orvane::state {
 
 inline constexpr uint32_t kStateMagic = 0x424D494E;  // "NIMB" in memory order
-inline constexpr uint32_t kStateVersion = 1;
+// Version 2: frame slots carry their publication time on the performance counter (version 1: in
+// milliseconds), fine enough for clients to tell how old a frame is within a frame interval.
+inline constexpr uint32_t kStateVersion = 2;
 // Each frame slot holds a whole frame record: large enough for 4096 x 2304 RGB32 (4K at 16:9 and
 // DCI 4K at 32 bits per pixel). The pages of a slot are only touched as frames fill them.
 inline constexpr uint32_t kDefaultFrameCapacity = 16 + 4096u * 2304u * 4u;
@@ -57,7 +59,8 @@ StateSettings DefaultSettings();
 struct FrameSlot {
   uint64_t sequence;       // odd while a writer fills the slot
   uint64_t frameNumber;    // the frame counter value this slot was published as
-  uint64_t publishedTick;  // the writer's millisecond clock when published (GetTickCount64 on Windows)
+  uint64_t publishedTime;  // when published, in 100-ns units of a clock all processes share (the
+                           // performance counter on Windows)
   uint32_t recordSize;     // bytes of the frame record in the slot
   uint32_t reserved;
 };
@@ -121,7 +124,7 @@ StateError ValidateState(const void* memory, size_t size);
 
 struct FrameInfo {
   uint64_t frameNumber = 0;
-  uint64_t publishedTick = 0;
+  uint64_t publishedTime = 0;
 };
 
 // Access to validated memory. The capacity is read once, at construction, and trusted from then on;
@@ -133,8 +136,8 @@ class StateView {
 
   // -- writers: the caller holds the device's writer lock --
   // A frame record (FrameHeader + pixels) as property 0 carries it; refused unless valid and within
-  // the slot capacity. `tick` is the writer's clock in milliseconds.
-  StateError PublishFrame(const uint8_t* record, size_t size, uint64_t tick);
+  // the slot capacity. `time` is the writer's clock as FrameSlot::publishedTime keeps it.
+  StateError PublishFrame(const uint8_t* record, size_t size, uint64_t time);
   // Changes the settings: `change` edits a copy, which replaces them only if it returns true.
   bool UpdateSettings(const std::function<bool(StateSettings&)>& change);
 

@@ -85,7 +85,7 @@ TEST(SharedLayout, PublishesValidFramesOnly) {
   ASSERT_EQ(view.CopyLatestFrame(copy, info), StateError::None);
   EXPECT_EQ(copy, good);
   EXPECT_EQ(info.frameNumber, 1u);
-  EXPECT_EQ(info.publishedTick, 1234u);
+  EXPECT_EQ(info.publishedTime, 1234u);
 }
 
 // Memory written by a faulty or hostile process is checked before it is used.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "device/camera/state/DeviceState.h"
+#include "platform/com/PerformanceCounter.h"
 #include "platform/com/UniqueResource.h"
 
 namespace orvane::state {
@@ -186,9 +187,9 @@ TEST(DeviceState, FramesAreCheckedAndCopied) {
   ASSERT_EQ(state->CopyLatestFrame(copy, info), StateError::None);
   EXPECT_EQ(copy, frame);
   EXPECT_EQ(state->FrameCounter(), 1u);
-  const ULONGLONG now = GetTickCount64();
-  EXPECT_LE(info.publishedTick, now);
-  EXPECT_GT(info.publishedTick + 60000, now);
+  const uint64_t now = static_cast<uint64_t>(PerformanceCounterTime());
+  EXPECT_LE(info.publishedTime, now);
+  EXPECT_GT(info.publishedTime + 600000000, now) << "published within the last minute";
 }
 
 // A producer in another process, two readers (another process and this one): no copy is ever torn.
