@@ -15,5 +15,8 @@ inline constexpr Guid CLSID_NimbCamera = {
 
 inline constexpr wchar_t kNimbCameraClsidText[] = L"{5F039A49-F5CE-4C78-939E-509EA4E0F9A6}";
 inline constexpr wchar_t kNimbCameraModuleName[] = L"NimbCamera.ax";
+// The class's name: the default value of its CLSID key, written alike by devcon.exe and by the module's
+// own DllRegisterServer, and the filter's class name.
+inline constexpr wchar_t kNimbCameraClassName[] = L"Orvane virtual camera";
 
 }  // namespace orvane

@@ -153,7 +153,7 @@ void AllowRenaming(HKEY root, const std::wstring& key) {
 
 HRESULT RegisterFilterClass(const std::wstring& modulePath) {
   const std::wstring key = std::wstring(kClassKey) + kNimbCameraClsidText;
-  HRESULT result = WriteRegistryText(HKEY_LOCAL_MACHINE, key, nullptr, L"Orvane virtual camera");
+  HRESULT result = WriteRegistryText(HKEY_LOCAL_MACHINE, key, nullptr, kNimbCameraClassName);
   if (SUCCEEDED(result)) result = WriteRegistryText(HKEY_LOCAL_MACHINE, key + L"\\InprocServer32", nullptr, modulePath);
   if (SUCCEEDED(result)) {
     result = WriteRegistryText(HKEY_LOCAL_MACHINE, key + L"\\InprocServer32", L"ThreadingModel", L"Both");
