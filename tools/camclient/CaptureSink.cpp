@@ -15,6 +15,7 @@ void CaptureSink::Configure(std::optional<Expectation> expected, bool keepLastFr
   expected_ = std::move(expected);
   keepLastFrame_ = keepLastFrame;
   readyEvent_ = std::move(readyEvent);
+  if (statistics_) statistics_.emplace(interval_, expected_);
 }
 
 HRESULT CaptureSink::CheckMediaType(const AM_MEDIA_TYPE* type) {
@@ -28,7 +29,8 @@ HRESULT CaptureSink::SetMediaType(const AM_MEDIA_TYPE* type) {
   std::lock_guard lock(mutex_);
   geometry_ = geometry.frame.header;
   imageSize_ = geometry.frame.imageSize;
-  statistics_.emplace(FrameIntervalOf(*type), expected_);
+  interval_ = FrameIntervalOf(*type);
+  statistics_.emplace(interval_, expected_);
   lastFrame_.clear();
   return RendererBase::SetMediaType(type);
 }

@@ -28,7 +28,7 @@ class CaptureSink : public RendererBase {
 
   CaptureSink();
 
-  // Before the graph runs.
+  // Before the graph runs; starts the statistics anew.
   void Configure(std::optional<Expectation> expected, bool keepLastFrame, UniqueHandle readyEvent);
 
   // True once `frames` frames arrived; false after `milliseconds` without.
@@ -51,6 +51,7 @@ class CaptureSink : public RendererBase {
   UniqueHandle readyEvent_;
   FrameHeader geometry_{};
   size_t imageSize_ = 0;
+  REFERENCE_TIME interval_ = 0;
   std::optional<FrameStatistics> statistics_;
   std::vector<uint8_t> lastFrame_;
 };

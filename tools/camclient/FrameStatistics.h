@@ -52,8 +52,8 @@ class FrameStatistics {
   double LatencyMax() const;
   int64_t mismatches() const { return mismatches_; }
   const std::string& firstMismatch() const { return firstMismatch_; }
-  // Verification holds: pattern frames were seen and every one matched.
-  bool Verified() const { return patternFrames_ > 0 && mismatches_ == 0; }
+  // Verification holds: something was expected, pattern frames were seen and every one matched.
+  bool Verified() const { return expected_.has_value() && patternFrames_ > 0 && mismatches_ == 0; }
 
  private:
   int64_t interval_;

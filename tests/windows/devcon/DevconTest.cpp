@@ -12,20 +12,15 @@
 #include "device/devcon/DeviceNaming.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/UniqueResource.h"
-#include "platform/com/Variant.h"
+#include "tests/windows/camera/VirtualCameraSupport.h"
 
 namespace orvane::devcon {
 namespace {
 
-constexpr DWORD kProcessTimeoutMs = 120000;  // generous: other builds share this machine
-constexpr GUID kImageClass = {0x6BDD1FC6, 0x810F, 0x11D0, {0xBE, 0xC7, 0x08, 0x00, 0x2B, 0xE2, 0x09, 0x2F}};
+using testing::ListedVideoInputs;
+using testing::ProgramFolder;
 
-std::wstring ProgramFolder() {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring self(path, length);
-  return self.substr(0, self.find_last_of(L"\\/") + 1) + ORVANE_PROGRAM_FOLDER + L"\\";
-}
+constexpr GUID kImageClass = {0x6BDD1FC6, 0x810F, 0x11D0, {0xBE, 0xC7, 0x08, 0x00, 0x2B, 0xE2, 0x09, 0x2F}};
 
 // Runs devcon.exe in the program folder (as the application does) and returns its exit code.
 long Devcon(const std::wstring& arguments) {
@@ -38,34 +33,13 @@ long Devcon(const std::wstring& arguments) {
     return -2;
   }
   UniqueHandle process(info.hProcess), thread(info.hThread);
-  if (WaitForSingleObject(process.get(), kProcessTimeoutMs) != WAIT_OBJECT_0) {
+  if (WaitForSingleObject(process.get(), testing::kProcessTimeoutMs) != WAIT_OBJECT_0) {
     TerminateProcess(process.get(), 99);
     return -1;
   }
   DWORD code = 0;
   GetExitCodeProcess(process.get(), &code);
   return static_cast<long>(code);
-}
-
-// What the video input category lists, as a call app sees it: device path -> friendly name.
-std::map<std::wstring, std::wstring> VideoInputs() {
-  std::map<std::wstring, std::wstring> listed;
-  ComPtr<ICreateDevEnum> devices;
-  if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&devices)))) {
-    ADD_FAILURE() << "no system device enumerator";
-    return listed;
-  }
-  ComPtr<IEnumMoniker> monikers;
-  if (devices->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &monikers, 0) != S_OK) return listed;
-  for (ComPtr<IMoniker> moniker; monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK;) {
-    ComPtr<IPropertyBag> bag;
-    if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&bag)))) continue;
-    Variant name, path;
-    bag->Read(L"FriendlyName", name.put(), nullptr);
-    bag->Read(L"DevicePath", path.put(), nullptr);
-    if (path.get().vt == VT_BSTR && name.get().vt == VT_BSTR) listed[path.get().bstrVal] = name.get().bstrVal;
-  }
-  return listed;
 }
 
 std::wstring ReadValue(HKEY root, const std::wstring& key, const wchar_t* value) {
@@ -137,7 +111,7 @@ TEST_F(Devices, InstallCreatesWhatDiscoveryAndCallAppsFind) {
   EXPECT_EQ(record.description, L"Orvane");
   EXPECT_EQ(record.configFlags & 1, 0u);
 
-  const auto inputs = VideoInputs();
+  const auto inputs = ListedVideoInputs();
   ASSERT_EQ(inputs.count(DevicePath(0)), 1u);
   EXPECT_EQ(inputs.at(DevicePath(0)), L"Orvane");
   EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, DeviceParametersKey(0), L"FriendlyName"), L"Orvane");
@@ -151,7 +125,7 @@ TEST_F(Devices, InstallCreatesWhatDiscoveryAndCallAppsFind) {
   std::vector<InstalledDevice> found;
   ASSERT_EQ(FindDevices(L"Orvane", found), S_OK);
   ASSERT_EQ(found.size(), 1u);
-  EXPECT_EQ(VideoInputs().size(), inputs.size());
+  EXPECT_EQ(ListedVideoInputs().size(), inputs.size());
   EXPECT_EQ(Devcon(L"status Orvane"), 0);
 }
 
@@ -160,7 +134,7 @@ TEST_F(Devices, DisableAndEnableSwitchTheListing) {
   for (int round = 0; round < 2; ++round) {  // repeated: each command is idempotent
     ASSERT_EQ(Devcon(L"disable Orvane"), 0);
     EXPECT_EQ(PresentImagingDevices().at(L"ROOT\\IMAGE\\0000").configFlags & 1, 1u);
-    EXPECT_EQ(VideoInputs().count(DevicePath(0)), 0u);
+    EXPECT_EQ(ListedVideoInputs().count(DevicePath(0)), 0u);
     std::vector<InstalledDevice> found;
     ASSERT_EQ(FindDevices(L"Orvane", found), S_OK);
     ASSERT_EQ(found.size(), 1u);
@@ -170,7 +144,7 @@ TEST_F(Devices, DisableAndEnableSwitchTheListing) {
   for (int round = 0; round < 2; ++round) {
     ASSERT_EQ(Devcon(L"enable Orvane"), 0);
     EXPECT_EQ(PresentImagingDevices().at(L"ROOT\\IMAGE\\0000").configFlags & 1, 0u);
-    EXPECT_EQ(VideoInputs().at(DevicePath(0)), L"Orvane");
+    EXPECT_EQ(ListedVideoInputs().at(DevicePath(0)), L"Orvane");
   }
 }
 
@@ -178,7 +152,7 @@ TEST_F(Devices, RemoveUndoesEverything) {
   ASSERT_EQ(Devcon(L"install driver\\Orvane.inf Orvane"), 0);
   ASSERT_EQ(Devcon(L"remove Orvane"), 0);
   EXPECT_EQ(PresentImagingDevices().count(L"ROOT\\IMAGE\\0000"), 0u);
-  EXPECT_EQ(VideoInputs().count(DevicePath(0)), 0u);
+  EXPECT_EQ(ListedVideoInputs().count(DevicePath(0)), 0u);
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, InterfaceKey(0)));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kClassKey));
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT,
@@ -205,21 +179,21 @@ TEST_F(Devices, SeveralDevicesAreNamedAndSwitchedApart) {
   ASSERT_EQ(InstallDevices(definition, devices), S_OK);
   ASSERT_EQ(devices.size(), 2u);
   EXPECT_TRUE(devices[0].created && devices[1].created);
-  EXPECT_EQ(VideoInputs().at(DevicePath(devices[0].number)), L"Orvane #1");
-  EXPECT_EQ(VideoInputs().at(DevicePath(devices[1].number)), L"Orvane #2");
+  EXPECT_EQ(ListedVideoInputs().at(DevicePath(devices[0].number)), L"Orvane #1");
+  EXPECT_EQ(ListedVideoInputs().at(DevicePath(devices[1].number)), L"Orvane #2");
 
   ASSERT_EQ(RenameDevice(devices[1].number, L"Studio"), S_OK);
-  EXPECT_EQ(VideoInputs().at(DevicePath(devices[0].number)), L"Orvane #1");
-  EXPECT_EQ(VideoInputs().at(DevicePath(devices[1].number)), L"Studio");
+  EXPECT_EQ(ListedVideoInputs().at(DevicePath(devices[0].number)), L"Orvane #1");
+  EXPECT_EQ(ListedVideoInputs().at(DevicePath(devices[1].number)), L"Studio");
   EXPECT_EQ(RenameDevice(9998, L"Nobody"), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(RenameDevice(devices[1].number, L""), E_INVALIDARG);
 
   // Disabled, the renamed device leaves the list; enabled, it comes back with its new name.
   ASSERT_EQ(SetDeviceEnabled(devices[1], false), S_OK);
-  EXPECT_EQ(VideoInputs().count(DevicePath(devices[1].number)), 0u);
-  EXPECT_EQ(VideoInputs().count(DevicePath(devices[0].number)), 1u);
+  EXPECT_EQ(ListedVideoInputs().count(DevicePath(devices[1].number)), 0u);
+  EXPECT_EQ(ListedVideoInputs().count(DevicePath(devices[0].number)), 1u);
   ASSERT_EQ(SetDeviceEnabled(devices[1], true), S_OK);
-  EXPECT_EQ(VideoInputs().at(DevicePath(devices[1].number)), L"Studio");
+  EXPECT_EQ(ListedVideoInputs().at(DevicePath(devices[1].number)), L"Studio");
 
   // Installing again with the same count keeps both, names included.
   std::vector<InstalledDevice> again;
