@@ -11,12 +11,16 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "device/camera/NimbCameraIds.h"
+#include "device/camera/formats/OutputOffer.h"
 #include "device/camera/state/DeviceState.h"
 #include "device/devcon/DeviceNaming.h"
 #include "platform/com/ComInitialization.h"
+#include "platform/dshow/MediaType.h"
+#include "platform/dshow/VideoCapability.h"
 #include "tests/windows/camera/VirtualCameraSupport.h"
 
 namespace orvane::testing {
@@ -334,6 +338,57 @@ TEST_F(VirtualCameraProperties, DevicesKeepSettingsApart) {
   EXPECT_EQ(fill, 0);
   EXPECT_EQ(format, (OutputFormat{1280, 720, 30, 0, 0})) << "the default";
   EXPECT_EQ(mirror, 0);
+}
+
+// The capture pin offers what property 1 says, as call apps read it through IAMStreamConfig; a filter
+// that is not connected follows a new output format.
+TEST_F(VirtualCameraProperties, CapabilitiesFollowTheOutputFormat) {
+  Install(1);
+  ASSERT_EQ(SetProperty(properties_.Get(), kPropertyOutputFormat, OutputFormat{800, 450, 25, 1, camera::kFormatNV12}),
+            S_OK);
+  ComPtr<ICaptureGraphBuilder2> builder;
+  ASSERT_EQ(CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&builder)), S_OK);
+  ComPtr<IAMStreamConfig> config;
+  ASSERT_EQ(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, filter_.Get(), IID_IAMStreamConfig,
+                                   reinterpret_cast<void**>(config.GetAddressOf())),
+            S_OK);
+  const auto capabilities = [&] {
+    std::vector<std::tuple<GUID, LONG, LONG, REFERENCE_TIME, REFERENCE_TIME, REFERENCE_TIME>> list;
+    int count = 0, size = 0;
+    EXPECT_EQ(config->GetNumberOfCapabilities(&count, &size), S_OK);
+    for (int index = 0; index < count; ++index) {
+      VIDEO_STREAM_CONFIG_CAPS caps{};
+      AM_MEDIA_TYPE* raw = nullptr;
+      EXPECT_EQ(config->GetStreamCaps(index, &raw, reinterpret_cast<BYTE*>(&caps)), S_OK);
+      const UniqueMediaTypePtr type(raw);
+      const BITMAPINFOHEADER* header = BitmapHeaderOf(*type);
+      list.emplace_back(type->subtype, header->biWidth, header->biHeight, FrameIntervalOf(*type), caps.MinFrameInterval,
+                        caps.MaxFrameInterval);
+    }
+    return list;
+  };
+  // One size only, NV12 preferred, 25 fps and any slower rate down to one frame per second.
+  const auto oneSize = capabilities();
+  ASSERT_EQ(oneSize.size(), 4u);
+  EXPECT_EQ(oneSize[0], std::make_tuple(MEDIASUBTYPE_NV12, 800L, 450L, REFERENCE_TIME{400000}, REFERENCE_TIME{400000},
+                                        REFERENCE_TIME{10000000}));
+  EXPECT_EQ(std::get<0>(oneSize[1]), MEDIASUBTYPE_YUY2);
+  EXPECT_EQ(std::get<0>(oneSize[2]), MEDIASUBTYPE_RGB32);
+  EXPECT_EQ(std::make_tuple(std::get<0>(oneSize[3]), std::get<2>(oneSize[3])), std::make_tuple(MEDIASUBTYPE_RGB24, 450L))
+      << "RGB bottom-up";
+  AM_MEDIA_TYPE* raw = nullptr;
+  ASSERT_EQ(config->GetFormat(&raw), S_OK);
+  UniqueMediaTypePtr current(raw);
+  EXPECT_EQ(current->subtype, MEDIASUBTYPE_NV12) << "the preferred layout is the default";
+  // Faster than the producer's rate is not on offer.
+  reinterpret_cast<VIDEOINFOHEADER*>(current->pbFormat)->AvgTimePerFrame = 333333;
+  EXPECT_EQ(config->SetFormat(current.get()), VFW_E_INVALIDMEDIATYPE);
+
+  ASSERT_EQ(SetProperty(properties_.Get(), kPropertyOutputFormat, OutputFormat{1280, 720, 30, 0, 0}), S_OK);
+  const auto common = capabilities();
+  ASSERT_EQ(common.size(), 40u) << "ten common sizes in four layouts";
+  EXPECT_EQ(common[0], std::make_tuple(MEDIASUBTYPE_YUY2, 1280L, 720L, REFERENCE_TIME{333333}, REFERENCE_TIME{333333},
+                                       REFERENCE_TIME{10000000}));
 }
 
 // devcon.exe registers the class with the program folder's module; the module serves it and its own
