@@ -2,9 +2,9 @@
 # Benchmark of the virtual camera device under Wine: one producer pushing 1920x1080 YUY2 frames at
 # 30 fps through the property set, and two camera clients reading at once, 1920x1080 YUY2 and
 # 1280x720 NV12 at 30 fps. Prints each process's report and a table: frames delivered, rate, frames
-# the source skipped, producer frames missed or repeated, latency from push to delivery (the test
-# pattern's time stamp) and CPU time. Targets: nothing skipped or missed, latency under one frame
-# interval (33.3 ms).
+# dropped (skipped by the source), producer frames missed or repeated, latency from push to delivery
+# (the test pattern's time stamp) and CPU time. Targets: nothing dropped or missed, latency under one
+# frame interval (33.3 ms).
 #   scripts/camera-bench.sh [SECONDS]    default 20; needs the windows preset built
 # It uses a Wine session of its own (build/wine-bench), so it may run beside the tests.
 set -euo pipefail
@@ -49,16 +49,16 @@ for report in producer client-1080p-yuy2 client-720p-nv12; do
   cat "$out/$report"
 done
 echo
-printf '%-18s %7s %7s %8s %7s %9s %11s %10s %9s %8s\n' process frames fps skipped missed repeated latency-mean latency-p95 \
+printf '%-18s %7s %7s %8s %7s %9s %11s %10s %9s %8s\n' process frames fps dropped missed repeated latency-mean latency-p95 \
   latency-max cpu
 for report in client-1080p-yuy2 client-720p-nv12; do
   awk -v name="$report" '
     /^frames:/ { frames = $2; fps = $6; gsub(/[(]/, "", fps) }
-    /^skipped:/ { skipped = $2 }
+    /^dropped:/ { dropped = $2 }
     /^pattern:/ { missed = $7; gsub(/,/, "", missed); repeated = $9 }
     /^latency:/ { mean = $3; p95 = $6; max = $9 }
     /^cpu:/ { cpu = $2 + $5 }
-    END { printf "%-18s %7s %7s %8s %7s %9s %9s ms %7s ms %6s ms %6.2f s\n", name, frames, fps, skipped, missed, repeated, mean, p95, max, cpu }
+    END { printf "%-18s %7s %7s %8s %7s %9s %9s ms %7s ms %6s ms %6.2f s\n", name, frames, fps, dropped, missed, repeated, mean, p95, max, cpu }
   ' "$out/$report"
 done
 awk '/^produced:/ { frames = $2 } /^per frame:/ { push = $7 } /^cpu:/ { cpu = $2 + $5 }

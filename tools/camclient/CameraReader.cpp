@@ -22,7 +22,7 @@ int Fail(const char* what, HRESULT hr) {
 void Report(const FrameStatistics& statistics, const ClientOptions& options) {
   std::printf("frames: %lld in %.2f s (%.2f fps)\n", static_cast<long long>(statistics.frames()), statistics.Seconds(),
               statistics.Rate());
-  std::printf("skipped: %lld\n", static_cast<long long>(statistics.skipped()));
+  std::printf("dropped: %lld (gaps in the time stamps)\n", static_cast<long long>(statistics.skipped()));
   std::printf("pattern: %lld frames, producer frames missed %lld, repeated %lld\n",
               static_cast<long long>(statistics.patternFrames()), static_cast<long long>(statistics.producerMissed()),
               static_cast<long long>(statistics.producerRepeated()));
