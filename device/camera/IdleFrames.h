@@ -24,9 +24,6 @@ class IdleFrames {
   picture::PictureError Render(const char16_t* path, const FrameHeader& client,
                                const picture::PictureOptions& deviceOptions, uint8_t* out, size_t outSize);
 
-  // Whether the last frame came from the idle picture file (false: the neutral picture).
-  bool ShowsPictureFile() const { return !decoded_.empty(); }
-
  private:
   void LoadPicture(const std::u16string& path);
 
