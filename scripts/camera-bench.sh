@@ -6,7 +6,8 @@
 # (the test pattern's time stamp) and CPU time. Targets: nothing dropped or missed, latency under one
 # frame interval (33.3 ms).
 #   scripts/camera-bench.sh [SECONDS]    default 20; needs the windows preset built
-# It uses a Wine session of its own (build/wine-bench), so it may run beside the tests.
+# It uses a Wine prefix, display and wineserver of its own (build/wine-bench), so it may run beside
+# the tests.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-20}
