@@ -260,6 +260,8 @@ bool SourceStream::StreamOnce() {
   hr = Deliver(sample.Get());
   sample.Reset();
   std::lock_guard relock(streamLock_);
+  // A pause or a flush meanwhile has set the timing up anew.
+  if (timing_ == SourceTiming::Live && !restartTiming_) nextDue_ = timing.start + interval;
   frameNumber_ = timing.frameNumber + 1;
   discontinuity_ = false;
   // Downstream refused the sample (stopping, flushing, or done): wait for a restart.

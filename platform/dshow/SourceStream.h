@@ -60,7 +60,9 @@ class SourceStream : public OutputPin {
   // The connection's frame interval (VIDEOINFOHEADER's AvgTimePerFrame); 1/30 s when it has none.
   virtual REFERENCE_TIME FrameInterval();
   // Fills `sample` (data and actual length) for `timing`; may adjust `timing`. S_OK delivers it,
-  // S_FALSE ends the stream, a failure ends it with EC_ERRORABORT.
+  // S_FALSE ends the stream, a failure ends it with EC_ERRORABORT. A live stream's next frame is due
+  // one interval after the start that FillFrame leaves in `timing`: a source that follows an input of
+  // its own may so shift its phase towards that input's (in small steps, keeping starts increasing).
   virtual HRESULT FillFrame(IMediaSample* sample, FrameTiming& timing) = 0;
   // Sets time stamps, media times, sync point and discontinuity from `timing`.
   virtual void StampSample(IMediaSample* sample, const FrameTiming& timing);

@@ -1,0 +1,98 @@
+// Helpers of the virtual camera tests: devices installed with the installer library for one test (all
+// removed again at its end), the video input category as call apps see it, the device's property set,
+// camclient.exe processes and named events. Test threads with COM initialised.
+#pragma once
+
+#include <windows.h>
+#include <dshow.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "device/devcon/DeviceInstaller.h"
+#include "platform/com/ComPtr.h"
+#include "platform/com/UniqueResource.h"
+#include "shared/VirtualCameraProperties.h"
+#include "tools/camclient/VideoDevices.h"
+
+namespace orvane::testing {
+
+// Generous: other builds share this machine.
+inline constexpr DWORD kProcessTimeoutMs = 60000;
+
+// The program folder (full path, ending in a backslash), where NimbCamera.ax, devcon.exe and
+// camclient.exe are built.
+std::wstring ProgramFolder();
+
+// What the video input category lists: device path -> friendly name.
+std::map<std::wstring, std::wstring> ListedVideoInputs();
+
+// `count` virtual camera devices, named as devcon names them ("Orvane", or "Orvane #1", ...), with the
+// program folder's NimbCamera.ax; any earlier devices of the hardware id are removed first.
+class InstalledCameras {
+ public:
+  explicit InstalledCameras(int32_t count);
+  ~InstalledCameras();
+  InstalledCameras(const InstalledCameras&) = delete;
+  InstalledCameras& operator=(const InstalledCameras&) = delete;
+
+  HRESULT result() const { return result_; }
+  const std::vector<devcon::InstalledDevice>& devices() const { return devices_; }
+  // Removes every device of the hardware id; S_OK when none is left.
+  static HRESULT RemoveAll();
+
+ private:
+  HRESULT result_ = E_FAIL;
+  std::vector<devcon::InstalledDevice> devices_;
+};
+
+// Device `number` as the system device enumerator lists it; false when it is not listed.
+bool FindListedDevice(int32_t number, camclient::VideoDevice& device);
+// Its capture filter bound from the moniker, as a call app binds it; null when not listed.
+ComPtr<IBaseFilter> BindDevice(int32_t number);
+// The filter's IKsPropertySet; null when it has none.
+ComPtr<IKsPropertySet> PropertiesOf(IBaseFilter* filter);
+
+// Set and Get of VirtualCameraPropertySet with a payload of exactly the record's size.
+template <typename T>
+HRESULT SetProperty(IKsPropertySet* properties, DWORD id, const T& payload) {
+  T copy = payload;
+  return properties->Set(VirtualCameraPropertySet, id, nullptr, 0, &copy, sizeof copy);
+}
+template <typename T>
+HRESULT GetProperty(IKsPropertySet* properties, DWORD id, T& payload) {
+  std::memset(&payload, 0, sizeof payload);
+  DWORD returned = 0;
+  return properties->Get(VirtualCameraPropertySet, id, nullptr, 0, &payload, sizeof payload, &returned);
+}
+
+// camclient.exe of the program folder, started with `arguments`; killed when the object goes.
+class ClientProcess {
+ public:
+  explicit ClientProcess(const std::wstring& arguments);
+  ~ClientProcess();
+  ClientProcess(const ClientProcess&) = delete;
+  ClientProcess& operator=(const ClientProcess&) = delete;
+
+  bool started() const { return static_cast<bool>(process_); }
+  HANDLE handle() const { return process_.get(); }
+  // The exit code, or -1 when the process did not end within `milliseconds`.
+  long Finish(DWORD milliseconds = kProcessTimeoutMs);
+  // Ends the process at once, as a crash would, and waits until it is gone.
+  void Kill();
+
+ private:
+  UniqueHandle process_;
+};
+
+// A manual-reset named event whose name is unique to this process.
+struct NamedEvent {
+  explicit NamedEvent(const wchar_t* role);
+  bool Wait(DWORD milliseconds = kProcessTimeoutMs) const;
+  std::wstring name;
+  UniqueHandle event;
+};
+
+}  // namespace orvane::testing

@@ -1,0 +1,24 @@
+#include "tools/camclient/ProcessReport.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/com/StringConversion.h"
+
+namespace orvane::camclient {
+
+std::string Printable(const std::wstring& text) { return WideToUtf8(text).value_or("?"); }
+
+void PrintProcessTimes(double seconds) {
+  FILETIME created{}, exited{}, kernel{}, user{};
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return;
+  const auto value = [](const FILETIME& time) {
+    return static_cast<double>((static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
+  };
+  const double userSeconds = value(user), kernelSeconds = value(kernel);
+  std::printf("cpu: %.2f s user, %.2f s kernel (%.0f%% of one core over %.1f s)\n", userSeconds, kernelSeconds,
+              seconds > 0 ? 100.0 * (userSeconds + kernelSeconds) / seconds : 0.0, seconds);
+}
+
+}  // namespace orvane::camclient
