@@ -16,6 +16,7 @@
 #include <immintrin.h>
 
 #include "renderer/frame/FrameKernels.h"
+#include "renderer/frame/LaneTranspose.h"
 #include "renderer/frame/YuvVectorMath.h"
 
 namespace orvane {
@@ -142,6 +143,14 @@ struct Ops {
   static V Madd(V a, V b) { return _mm512_madd_epi16(a, b); }
   static V Packs32(V a, V b) { return _mm512_packs_epi32(a, b); }
   static V Packus16(V a, V b) { return _mm512_packus_epi16(a, b); }
+  static V Unpacklo8(V a, V b) { return _mm512_unpacklo_epi8(a, b); }
+  static V Unpackhi8(V a, V b) { return _mm512_unpackhi_epi8(a, b); }
+  static V Unpacklo16(V a, V b) { return _mm512_unpacklo_epi16(a, b); }
+  static V Unpackhi16(V a, V b) { return _mm512_unpackhi_epi16(a, b); }
+  static V Unpacklo32(V a, V b) { return _mm512_unpacklo_epi32(a, b); }
+  static V Unpackhi32(V a, V b) { return _mm512_unpackhi_epi32(a, b); }
+  static V Unpacklo64(V a, V b) { return _mm512_unpacklo_epi64(a, b); }
+  static V Unpackhi64(V a, V b) { return _mm512_unpackhi_epi64(a, b); }
   template <int kBits> static V Slli32(V v) { return _mm512_slli_epi32(v, kBits); }
   template <int kBits> static V Srai32(V v) { return _mm512_srai_epi32(v, kBits); }
   template <int kBits> static V Srli16(V v) { return _mm512_srli_epi16(v, kBits); }
@@ -279,13 +288,19 @@ int Rgb32ToRgb24Row(const uint8_t* src, uint8_t* dst, int width) {
 
 // ---- transposes --------------------------------------------------------------------------------
 
-// One 128-bit lane.
-__m128i Lane(__m512i v, int lane) {
+// Lane `lane` of v into `bytes` (1..16) bytes at `row`.
+void StoreLane(uint8_t* row, __m512i v, int lane, int bytes) {
+  __m128i part;
   switch (lane) {
-    case 0: return _mm512_castsi512_si128(v);
-    case 1: return _mm512_extracti32x4_epi32(v, 1);
-    case 2: return _mm512_extracti32x4_epi32(v, 2);
-    default: return _mm512_extracti32x4_epi32(v, 3);
+    case 0: part = _mm512_castsi512_si128(v); break;
+    case 1: part = _mm512_extracti32x4_epi32(v, 1); break;
+    case 2: part = _mm512_extracti32x4_epi32(v, 2); break;
+    default: part = _mm512_extracti32x4_epi32(v, 3); break;
+  }
+  if (bytes == 16) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(row), part);
+  } else {
+    _mm_mask_storeu_epi8(row, First16(bytes), part);
   }
 }
 
@@ -305,30 +320,22 @@ __attribute__((always_inline)) inline void PrefetchAhead(const uint8_t* tile, pt
 
 // 16 x 16 dwords in place: r[i] element j becomes r[j] element i.
 void Transpose16x16(__m512i r[16]) {
-  __m512i t[16];
-  for (int i = 0; i < 8; ++i) {
-    t[2 * i] = _mm512_unpacklo_epi32(r[2 * i], r[2 * i + 1]);
-    t[2 * i + 1] = _mm512_unpackhi_epi32(r[2 * i], r[2 * i + 1]);
-  }
-  // u[4g + k] holds, per 128-bit lane L, column 4L + k of rows 4g..4g+3.
-  __m512i u[16];
-  for (int g = 0; g < 4; ++g) {
-    u[4 * g + 0] = _mm512_unpacklo_epi64(t[4 * g], t[4 * g + 2]);
-    u[4 * g + 1] = _mm512_unpackhi_epi64(t[4 * g], t[4 * g + 2]);
-    u[4 * g + 2] = _mm512_unpacklo_epi64(t[4 * g + 1], t[4 * g + 3]);
-    u[4 * g + 3] = _mm512_unpackhi_epi64(t[4 * g + 1], t[4 * g + 3]);
-  }
+  // u[4g + k], lane L: column 4L + k of rows 4g..4g+3.
+  for (int g = 0; g < 4; ++g) lane_transpose::Dwords4x4<Ops>(r[4 * g], r[4 * g + 1], r[4 * g + 2], r[4 * g + 3]);
+  const __m512i* u = r;
+  __m512i out[16];
   // Gather lane L of u[k], u[4 + k], u[8 + k], u[12 + k]: column 4L + k of all 16 rows.
   for (int k = 0; k < 4; ++k) {
-    const __m512i v0 = _mm512_shuffle_i32x4(u[k], u[4 + k], 0x88);   // lanes 0, 2 of each
-    const __m512i v1 = _mm512_shuffle_i32x4(u[k], u[4 + k], 0xDD);   // lanes 1, 3
+    const __m512i v0 = _mm512_shuffle_i32x4(u[k], u[4 + k], 0x88);  // lanes 0, 2 of each
+    const __m512i v1 = _mm512_shuffle_i32x4(u[k], u[4 + k], 0xDD);  // lanes 1, 3
     const __m512i w0 = _mm512_shuffle_i32x4(u[8 + k], u[12 + k], 0x88);
     const __m512i w1 = _mm512_shuffle_i32x4(u[8 + k], u[12 + k], 0xDD);
-    r[k] = _mm512_shuffle_i32x4(v0, w0, 0x88);
-    r[8 + k] = _mm512_shuffle_i32x4(v0, w0, 0xDD);
-    r[4 + k] = _mm512_shuffle_i32x4(v1, w1, 0x88);
-    r[12 + k] = _mm512_shuffle_i32x4(v1, w1, 0xDD);
+    out[k] = _mm512_shuffle_i32x4(v0, w0, 0x88);
+    out[8 + k] = _mm512_shuffle_i32x4(v0, w0, 0xDD);
+    out[4 + k] = _mm512_shuffle_i32x4(v1, w1, 0x88);
+    out[12 + k] = _mm512_shuffle_i32x4(v1, w1, 0xDD);
   }
+  for (int i = 0; i < 16; ++i) r[i] = out[i];
 }
 
 // Tiles of 16 x 16 pixels of 4 (or, unpacked, 3) bytes. Partial tiles at the right and bottom use
@@ -394,53 +401,28 @@ void Transpose24(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_
   TransposePixels<3>(src, srcStride, dst, dstStride, width, height);
 }
 
-// Bytes: tiles of 16 rows x 64 columns. Each 128-bit lane transposes its own 16 x 16 block through four
-// rounds of interleaving; lane L of d[c] is then destination row 16 L + c.
+// Bytes: tiles of 16 rows x 64 columns. Each 128-bit lane transposes its own 16 x 16 block; lane L of
+// columns[k] is then destination row 16 L + k.
 void Transpose8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride, int width,
                 int height) {
   for (int y0 = 0; y0 < height; y0 += 16) {
     const int rows = height - y0 < 16 ? height - y0 : 16;
     for (int x0 = 0; x0 < width; x0 += 64) {
-      const int columns = width - x0 < 64 ? width - x0 : 64;
+      const int tileColumns = width - x0 < 64 ? width - x0 : 64;
       const uint8_t* in = src + y0 * srcStride + x0;
       PrefetchAhead(in, srcStride, rows, 64, width - x0);
       __m512i r[16];
       for (int i = 0; i < 16; ++i) {
         r[i] = i >= rows ? _mm512_setzero_si512()
-                         : columns == 64 ? _mm512_loadu_si512(in + i * srcStride)
-                                         : _mm512_maskz_loadu_epi8(FirstBytes(columns), in + i * srcStride);
+                         : tileColumns == 64 ? _mm512_loadu_si512(in + i * srcStride)
+                                         : _mm512_maskz_loadu_epi8(FirstBytes(tileColumns), in + i * srcStride);
       }
-      __m512i a[16], b[16], c[16], d[16];
-      for (int i = 0; i < 8; ++i) {  // a[2i], a[2i+1]: rows 2i, 2i+1 as byte pairs, columns 0-7 and 8-15
-        a[2 * i] = _mm512_unpacklo_epi8(r[2 * i], r[2 * i + 1]);
-        a[2 * i + 1] = _mm512_unpackhi_epi8(r[2 * i], r[2 * i + 1]);
-      }
-      for (int j = 0; j < 4; ++j) {  // b[4j + g]: rows 4j..4j+3, columns 4g..4g+3
-        b[4 * j + 0] = _mm512_unpacklo_epi16(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 1] = _mm512_unpackhi_epi16(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 2] = _mm512_unpacklo_epi16(a[4 * j + 1], a[4 * j + 3]);
-        b[4 * j + 3] = _mm512_unpackhi_epi16(a[4 * j + 1], a[4 * j + 3]);
-      }
-      for (int m = 0; m < 2; ++m) {  // c[8m + h]: rows 8m..8m+7, columns 2h, 2h+1
-        for (int g = 0; g < 4; ++g) {
-          c[8 * m + 2 * g] = _mm512_unpacklo_epi32(b[8 * m + g], b[8 * m + 4 + g]);
-          c[8 * m + 2 * g + 1] = _mm512_unpackhi_epi32(b[8 * m + g], b[8 * m + 4 + g]);
-        }
-      }
-      for (int h = 0; h < 8; ++h) {  // d[k]: column k of all 16 rows
-        d[2 * h] = _mm512_unpacklo_epi64(c[h], c[8 + h]);
-        d[2 * h + 1] = _mm512_unpackhi_epi64(c[h], c[8 + h]);
-      }
+      __m512i columns[16];
+      lane_transpose::Bytes16x16<Ops>(r, columns);
       uint8_t* out = dst + x0 * dstStride + y0;
-      for (int k = 0; k < 16 && k < columns; ++k) {
-        for (int lane = 0; lane < 4 && 16 * lane + k < columns; ++lane) {
-          const __m128i part = Lane(d[k], lane);
-          uint8_t* row = out + (16 * lane + k) * dstStride;
-          if (rows == 16) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(row), part);
-          } else {
-            _mm_mask_storeu_epi8(row, First16(rows), part);
-          }
+      for (int k = 0; k < 16 && k < tileColumns; ++k) {
+        for (int lane = 0; lane < 4 && 16 * lane + k < tileColumns; ++lane) {
+          StoreLane(out + (16 * lane + k) * dstStride, columns[k], lane, rows);
         }
       }
     }
@@ -448,46 +430,27 @@ void Transpose8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t
 }
 
 // 2-byte elements (U, V pairs): tiles of 8 rows x 32 elements, each lane an 8 x 8 block; lane L of
-// c[k] is destination row 8 L + k.
+// columns[k] is destination row 8 L + k.
 void Transpose16(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride, int width,
                  int height) {
   for (int y0 = 0; y0 < height; y0 += 8) {
     const int rows = height - y0 < 8 ? height - y0 : 8;
     for (int x0 = 0; x0 < width; x0 += 32) {
-      const int columns = width - x0 < 32 ? width - x0 : 32;
+      const int tileColumns = width - x0 < 32 ? width - x0 : 32;
       const uint8_t* in = src + y0 * srcStride + 2 * x0;
       PrefetchAhead(in, srcStride, rows, 64, 2 * ptrdiff_t{width - x0});
       __m512i r[8];
       for (int i = 0; i < 8; ++i) {
         r[i] = i >= rows ? _mm512_setzero_si512()
-                         : columns == 32 ? _mm512_loadu_si512(in + i * srcStride)
-                                         : _mm512_maskz_loadu_epi16(First32(columns), in + i * srcStride);
+                         : tileColumns == 32 ? _mm512_loadu_si512(in + i * srcStride)
+                                         : _mm512_maskz_loadu_epi16(First32(tileColumns), in + i * srcStride);
       }
-      __m512i a[8], b[8], c[8];
-      for (int i = 0; i < 4; ++i) {  // a[2i], a[2i+1]: rows 2i, 2i+1, columns 0-3 and 4-7
-        a[2 * i] = _mm512_unpacklo_epi16(r[2 * i], r[2 * i + 1]);
-        a[2 * i + 1] = _mm512_unpackhi_epi16(r[2 * i], r[2 * i + 1]);
-      }
-      for (int j = 0; j < 2; ++j) {  // b[4j + g]: rows 4j..4j+3, columns 2g, 2g+1
-        b[4 * j + 0] = _mm512_unpacklo_epi32(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 1] = _mm512_unpackhi_epi32(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 2] = _mm512_unpacklo_epi32(a[4 * j + 1], a[4 * j + 3]);
-        b[4 * j + 3] = _mm512_unpackhi_epi32(a[4 * j + 1], a[4 * j + 3]);
-      }
-      for (int g = 0; g < 4; ++g) {  // c[k]: column k of all 8 rows
-        c[2 * g] = _mm512_unpacklo_epi64(b[g], b[4 + g]);
-        c[2 * g + 1] = _mm512_unpackhi_epi64(b[g], b[4 + g]);
-      }
+      __m512i columns[8];
+      lane_transpose::Words8x8<Ops>(r, columns);
       uint8_t* out = dst + x0 * dstStride + 2 * y0;
-      for (int k = 0; k < 8 && k < columns; ++k) {
-        for (int lane = 0; lane < 4 && 8 * lane + k < columns; ++lane) {
-          const __m128i part = Lane(c[k], lane);
-          uint8_t* row = out + (8 * lane + k) * dstStride;
-          if (rows == 8) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(row), part);
-          } else {
-            _mm_mask_storeu_epi16(row, First8(rows), part);
-          }
+      for (int k = 0; k < 8 && k < tileColumns; ++k) {
+        for (int lane = 0; lane < 4 && 8 * lane + k < tileColumns; ++lane) {
+          StoreLane(out + (8 * lane + k) * dstStride, columns[k], lane, 2 * rows);
         }
       }
     }
@@ -542,12 +505,7 @@ void TransposeYuy2(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdif
       }
     }
   }
-  if (2 * pairColumns < width) {
-    reference::TransposeYuy2Part(src, srcStride, dst, dstStride, width, height, 2 * pairColumns, width, 0);
-  }
-  if (evenRows < height) {
-    reference::TransposeYuy2Part(src, srcStride, dst, dstStride, width, height, 0, 2 * pairColumns, evenRows);
-  }
+  TransposeYuy2Edges(src, srcStride, dst, dstStride, width, height, 2 * pairColumns, evenRows);
 }
 
 }  // namespace
