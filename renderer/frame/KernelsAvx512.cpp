@@ -1,9 +1,5 @@
-// AVX-512 kernels (F, BW, VL, VBMI), compiled with those flags only here. Bit-exact with the reference:
-//
-// Exact 16.16 arithmetic. The formulas' coefficients exceed 16 bits, so each product is split into a
-// part that vpmaddwd can do (a signed 16-bit coefficient) and a multiple of 65536 or 131072 made by a
-// shift of the chroma word already sitting in the right half of its dword; the sums are the formulas'
-// 32-bit values exactly, shifted and saturated (packs/packus clamp to 0..255) like the reference.
+// AVX-512 kernels (F, BW, VL, VBMI), compiled with those flags only here. Bit-exact with the reference
+// through the shared arithmetic of YuvVectorMath.h.
 //
 // Byte permutes (vpermb, vpermt2b) move between 3-byte pixels and the word layouts the arithmetic
 // wants, and masked loads and stores finish rows and tiles without touching a byte outside them, so
