@@ -9,9 +9,10 @@
 
 namespace orvane {
 
-// Row kernels convert a leading part of one row and return how many pixels they did: an even number,
-// never the last pixel of an odd row, and never reading or writing past `width` pixels. The caller
-// finishes the row with the matching reference function from the returned pixel on.
+// Row kernels convert a leading part of one row and return how many pixels they did, never reading or
+// writing past `width` pixels; the caller finishes the row with the matching reference function from
+// the returned pixel on. The 4:2:2 kernels return an even count and leave a last odd pixel (whose
+// chroma rule differs) to the reference.
 using Yuy2ToRgb24RowFn = int (*)(const uint8_t* src, uint8_t* dst, int width);
 using Rgb24ToYuy2RowFn = int (*)(const uint8_t* src, uint8_t* dst, int width);
 using Rgb32ToRgb24RowFn = int (*)(const uint8_t* src, uint8_t* dst, int width);
@@ -82,5 +83,11 @@ void TransposeYuy2Part(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, pt
 void TransposeEdges(TransposeFn edge, int elementBytes, const uint8_t* src, ptrdiff_t srcStride,
                     uint8_t* dst, ptrdiff_t dstStride, int width, int height, int tiledWidth,
                     int tiledHeight);
+
+// The same for a 4:2:2 transpose, whose tiles cover whole pixel pairs only: source columns
+// [tiledWidth, width) of every row (with an odd last column), then source rows [tiledHeight, height) of
+// the tiled columns. Both tiled sizes are even.
+void TransposeYuy2Edges(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride, int width,
+                        int height, int tiledWidth, int tiledHeight);
 
 }  // namespace orvane

@@ -5,6 +5,7 @@
 #include <immintrin.h>
 
 #include "renderer/frame/FrameKernels.h"
+#include "renderer/frame/LaneTranspose.h"
 #include "renderer/frame/YuvVectorMath.h"
 
 namespace orvane {
@@ -23,8 +24,14 @@ struct Ops {
   static V Hadd32(V a, V b) { return _mm256_hadd_epi32(a, b); }
   static V Packs32(V a, V b) { return _mm256_packs_epi32(a, b); }
   static V Packus16(V a, V b) { return _mm256_packus_epi16(a, b); }
+  static V Unpacklo8(V a, V b) { return _mm256_unpacklo_epi8(a, b); }
+  static V Unpackhi8(V a, V b) { return _mm256_unpackhi_epi8(a, b); }
   static V Unpacklo16(V a, V b) { return _mm256_unpacklo_epi16(a, b); }
   static V Unpackhi16(V a, V b) { return _mm256_unpackhi_epi16(a, b); }
+  static V Unpacklo32(V a, V b) { return _mm256_unpacklo_epi32(a, b); }
+  static V Unpackhi32(V a, V b) { return _mm256_unpackhi_epi32(a, b); }
+  static V Unpacklo64(V a, V b) { return _mm256_unpacklo_epi64(a, b); }
+  static V Unpackhi64(V a, V b) { return _mm256_unpackhi_epi64(a, b); }
   static V DuplicateP1(V pixels) {
     return _mm256_shuffle_epi8(pixels, _mm256_setr_epi8(1, -1, 1, -1, 5, -1, 5, -1, 9, -1, 9, -1, 13, -1, 13, -1, 1,
                                                         -1, 1, -1, 5, -1, 5, -1, 9, -1, 9, -1, 13, -1, 13, -1));
@@ -171,22 +178,14 @@ int Rgb32ToRgb24Row(const uint8_t* src, uint8_t* dst, int width) {
 
 // ---- transposes --------------------------------------------------------------------------------
 
-// 8 x 8 dwords in place.
+// 8 x 8 dwords in place: 4 x 4 blocks in each lane, then the lanes of rows 0-3 and 4-7 swapped.
 void Transpose8x8(__m256i r[8]) {
-  __m256i t[8], u[8];
-  for (int i = 0; i < 4; ++i) {
-    t[2 * i] = _mm256_unpacklo_epi32(r[2 * i], r[2 * i + 1]);
-    t[2 * i + 1] = _mm256_unpackhi_epi32(r[2 * i], r[2 * i + 1]);
-  }
-  for (int g = 0; g < 2; ++g) {  // u[4g + k], lane L: column 4L + k of rows 4g..4g+3
-    u[4 * g + 0] = _mm256_unpacklo_epi64(t[4 * g], t[4 * g + 2]);
-    u[4 * g + 1] = _mm256_unpackhi_epi64(t[4 * g], t[4 * g + 2]);
-    u[4 * g + 2] = _mm256_unpacklo_epi64(t[4 * g + 1], t[4 * g + 3]);
-    u[4 * g + 3] = _mm256_unpackhi_epi64(t[4 * g + 1], t[4 * g + 3]);
-  }
+  lane_transpose::Dwords4x4<Ops>(r[0], r[1], r[2], r[3]);  // lane L of r[k]: column 4L + k, rows 0-3
+  lane_transpose::Dwords4x4<Ops>(r[4], r[5], r[6], r[7]);  // rows 4-7
   for (int k = 0; k < 4; ++k) {
-    r[k] = _mm256_permute2x128_si256(u[k], u[4 + k], 0x20);
-    r[4 + k] = _mm256_permute2x128_si256(u[k], u[4 + k], 0x31);
+    const __m256i low = r[k], high = r[4 + k];
+    r[k] = _mm256_permute2x128_si256(low, high, 0x20);
+    r[4 + k] = _mm256_permute2x128_si256(low, high, 0x31);
   }
 }
 
@@ -232,67 +231,37 @@ void StoreLanes(uint8_t* lane0, uint8_t* lane1, __m256i v) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(lane1), _mm256_extracti128_si256(v, 1));
 }
 
-// Bytes: 16 rows x 32 columns, each lane a 16 x 16 block (see the AVX-512 version for the steps).
+// Bytes: 16 rows x 32 columns, each lane a 16 x 16 block; lane L of column k is destination row
+// 16 L + k.
 void Transpose8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride, int width,
                 int height) {
   const int tiledWidth = width & ~31, tiledHeight = height & ~15;
   for (int y0 = 0; y0 < tiledHeight; y0 += 16) {
     for (int x0 = 0; x0 < tiledWidth; x0 += 32) {
       const uint8_t* in = src + y0 * srcStride + x0;
-      __m256i r[16], a[16], b[16], c[16];
+      __m256i r[16], columns[16];
       for (int i = 0; i < 16; ++i) r[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i * srcStride));
-      for (int i = 0; i < 8; ++i) {
-        a[2 * i] = _mm256_unpacklo_epi8(r[2 * i], r[2 * i + 1]);
-        a[2 * i + 1] = _mm256_unpackhi_epi8(r[2 * i], r[2 * i + 1]);
-      }
-      for (int j = 0; j < 4; ++j) {
-        b[4 * j + 0] = _mm256_unpacklo_epi16(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 1] = _mm256_unpackhi_epi16(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 2] = _mm256_unpacklo_epi16(a[4 * j + 1], a[4 * j + 3]);
-        b[4 * j + 3] = _mm256_unpackhi_epi16(a[4 * j + 1], a[4 * j + 3]);
-      }
-      for (int m = 0; m < 2; ++m) {
-        for (int g = 0; g < 4; ++g) {
-          c[8 * m + 2 * g] = _mm256_unpacklo_epi32(b[8 * m + g], b[8 * m + 4 + g]);
-          c[8 * m + 2 * g + 1] = _mm256_unpackhi_epi32(b[8 * m + g], b[8 * m + 4 + g]);
-        }
-      }
+      lane_transpose::Bytes16x16<Ops>(r, columns);
       uint8_t* out = dst + x0 * dstStride + y0;
-      for (int h = 0; h < 8; ++h) {
-        StoreLanes(out + (2 * h) * dstStride, out + (16 + 2 * h) * dstStride, _mm256_unpacklo_epi64(c[h], c[8 + h]));
-        StoreLanes(out + (2 * h + 1) * dstStride, out + (17 + 2 * h) * dstStride,
-                   _mm256_unpackhi_epi64(c[h], c[8 + h]));
-      }
+      for (int k = 0; k < 16; ++k) StoreLanes(out + k * dstStride, out + (16 + k) * dstStride, columns[k]);
     }
   }
   TransposeEdges(reference::Transpose8, 1, src, srcStride, dst, dstStride, width, height, tiledWidth, tiledHeight);
 }
 
-// 2-byte elements: 8 rows x 16 elements, each lane an 8 x 8 block.
+// 2-byte elements: 8 rows x 16 elements, each lane an 8 x 8 block; lane L of column k is
+// destination row 8 L + k.
 void Transpose16(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride, int width,
                  int height) {
   const int tiledWidth = width & ~15, tiledHeight = height & ~7;
   for (int y0 = 0; y0 < tiledHeight; y0 += 8) {
     for (int x0 = 0; x0 < tiledWidth; x0 += 16) {
       const uint8_t* in = src + y0 * srcStride + 2 * x0;
-      __m256i r[8], a[8], b[8];
+      __m256i r[8], columns[8];
       for (int i = 0; i < 8; ++i) r[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i * srcStride));
-      for (int i = 0; i < 4; ++i) {
-        a[2 * i] = _mm256_unpacklo_epi16(r[2 * i], r[2 * i + 1]);
-        a[2 * i + 1] = _mm256_unpackhi_epi16(r[2 * i], r[2 * i + 1]);
-      }
-      for (int j = 0; j < 2; ++j) {
-        b[4 * j + 0] = _mm256_unpacklo_epi32(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 1] = _mm256_unpackhi_epi32(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 2] = _mm256_unpacklo_epi32(a[4 * j + 1], a[4 * j + 3]);
-        b[4 * j + 3] = _mm256_unpackhi_epi32(a[4 * j + 1], a[4 * j + 3]);
-      }
+      lane_transpose::Words8x8<Ops>(r, columns);
       uint8_t* out = dst + x0 * dstStride + 2 * y0;
-      for (int g = 0; g < 4; ++g) {
-        StoreLanes(out + (2 * g) * dstStride, out + (8 + 2 * g) * dstStride, _mm256_unpacklo_epi64(b[g], b[4 + g]));
-        StoreLanes(out + (2 * g + 1) * dstStride, out + (9 + 2 * g) * dstStride,
-                   _mm256_unpackhi_epi64(b[g], b[4 + g]));
-      }
+      for (int k = 0; k < 8; ++k) StoreLanes(out + k * dstStride, out + (8 + k) * dstStride, columns[k]);
     }
   }
   TransposeEdges(reference::Transpose16, 2, src, srcStride, dst, dstStride, width, height, tiledWidth,
@@ -325,12 +294,7 @@ void TransposeYuy2(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdif
       }
     }
   }
-  if (tiledWidth < width) {
-    reference::TransposeYuy2Part(src, srcStride, dst, dstStride, width, height, tiledWidth, width, 0);
-  }
-  if (tiledHeight < height && tiledWidth > 0) {
-    reference::TransposeYuy2Part(src, srcStride, dst, dstStride, width, height, 0, tiledWidth, tiledHeight);
-  }
+  TransposeYuy2Edges(src, srcStride, dst, dstStride, width, height, tiledWidth, tiledHeight);
 }
 
 }  // namespace

@@ -1,19 +1,18 @@
-// AVX-512 kernels (F, BW, VL, VBMI), compiled with those flags only here. Bit-exact with the reference:
-//
-// Exact 16.16 arithmetic. The formulas' coefficients exceed 16 bits, so each product is split into a
-// part that vpmaddwd can do (a signed 16-bit coefficient) and a multiple of 65536 or 131072 made by a
-// shift of the chroma word already sitting in the right half of its dword; the sums are the formulas'
-// 32-bit values exactly, shifted and saturated (packs/packus clamp to 0..255) like the reference.
+// AVX-512 kernels (F, BW, VL, VBMI), compiled with those flags only here. Bit-exact with the reference
+// through the shared arithmetic of YuvVectorMath.h.
 //
 // Byte permutes (vpermb, vpermt2b) move between 3-byte pixels and the word layouts the arithmetic
 // wants, and masked loads and stores finish rows and tiles without touching a byte outside them, so
-// the only work left to the reference is the last pixel of an odd 4:2:2 row or column.
+// the only work left to the reference is the last pixel of an odd 4:2:2 row or column. Masks are for
+// those ends only: a masked load that misses the cache is several times slower than a plain one on
+// current AMD processors, so every full block uses plain loads and stores.
 //
 // Everything but the exported table has internal linkage: no function compiled with these flags may be
 // merged with one of the same name from another translation unit.
 #include <immintrin.h>
 
 #include "renderer/frame/FrameKernels.h"
+#include "renderer/frame/LaneTranspose.h"
 #include "renderer/frame/YuvVectorMath.h"
 
 namespace orvane {
@@ -140,6 +139,14 @@ struct Ops {
   static V Madd(V a, V b) { return _mm512_madd_epi16(a, b); }
   static V Packs32(V a, V b) { return _mm512_packs_epi32(a, b); }
   static V Packus16(V a, V b) { return _mm512_packus_epi16(a, b); }
+  static V Unpacklo8(V a, V b) { return _mm512_unpacklo_epi8(a, b); }
+  static V Unpackhi8(V a, V b) { return _mm512_unpackhi_epi8(a, b); }
+  static V Unpacklo16(V a, V b) { return _mm512_unpacklo_epi16(a, b); }
+  static V Unpackhi16(V a, V b) { return _mm512_unpackhi_epi16(a, b); }
+  static V Unpacklo32(V a, V b) { return _mm512_unpacklo_epi32(a, b); }
+  static V Unpackhi32(V a, V b) { return _mm512_unpackhi_epi32(a, b); }
+  static V Unpacklo64(V a, V b) { return _mm512_unpacklo_epi64(a, b); }
+  static V Unpackhi64(V a, V b) { return _mm512_unpackhi_epi64(a, b); }
   template <int kBits> static V Slli32(V v) { return _mm512_slli_epi32(v, kBits); }
   template <int kBits> static V Srai32(V v) { return _mm512_srai_epi32(v, kBits); }
   template <int kBits> static V Srli16(V v) { return _mm512_srli_epi16(v, kBits); }
@@ -191,7 +198,10 @@ void StoreRgb24(uint8_t* dst, const Decoded& d, int pairs) {
   const __m512i first = _mm512_permutex2var_epi8(d.x, Load(kRgb24Out0), d.y);
   const __m512i second = _mm512_permutex2var_epi8(d.x, Load(kRgb24Out1), d.y);
   if (pairs == 16) {
-    _mm512_storeu_si512(dst, first);
+    // 96 bytes as three 32-byte stores: a 64-byte store at an odd multiple of 32 would straddle two
+    // cache lines, which costs dearly when the destination is not in the cache.
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm512_castsi512_si256(first));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 32), _mm512_extracti64x4_epi64(first, 1));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 64), _mm512_castsi512_si256(second));
   } else {
     _mm512_mask_storeu_epi8(dst, FirstBytes(6 * pairs), first);
@@ -203,38 +213,53 @@ int Yuy2ToRgb24Row(const uint8_t* src, uint8_t* dst, int width) {
   const int pairs = width / 2;  // an odd last pixel is the reference's
   for (int q = 0; q < pairs; q += 16) {
     const int count = pairs - q < 16 ? pairs - q : 16;
-    const __m512i in = _mm512_maskz_loadu_epi32(First16(count), src + 4 * q);
+    const __m512i in =
+        count == 16 ? _mm512_loadu_si512(src + 4 * q) : _mm512_maskz_loadu_epi32(First16(count), src + 4 * q);
     StoreRgb24(dst + 6 * q, DecodeYuy2(in), count);
   }
   return 2 * pairs;
 }
 
-int Nv12ToRgb24Rows(const uint8_t* y0, const uint8_t* y1, const uint8_t* uv, uint8_t* dst0, uint8_t* dst1,
-                    int width) {
-  const int pairs = width / 2;
+// One luma row with its chroma row.
+void Nv12ToRgb24Row(const uint8_t* luma, const uint8_t* uv, uint8_t* dst, int pairs) {
   const __m512i bias = _mm512_set1_epi16(128);
   for (int q = 0; q < pairs; q += 16) {
     const int count = pairs - q < 16 ? pairs - q : 16;
     const __mmask32 bytes = First32(2 * count);
-    const __m512i chroma = _mm512_sub_epi16(_mm512_cvtepu8_epi16(_mm256_maskz_loadu_epi8(bytes, uv + 2 * q)), bias);
-    const ChromaTerms terms = yuv_math::Nv12Chroma<Ops>(chroma);
-    StoreRgb24(dst0 + 6 * q, yuv_math::DecodePairs<Ops>(_mm512_cvtepu8_epi16(_mm256_maskz_loadu_epi8(bytes, y0 + 2 * q)), terms),
-               count);
-    StoreRgb24(dst1 + 6 * q, yuv_math::DecodePairs<Ops>(_mm512_cvtepu8_epi16(_mm256_maskz_loadu_epi8(bytes, y1 + 2 * q)), terms),
-               count);
+    const auto load = [&](const uint8_t* p) {
+      return _mm512_cvtepu8_epi16(count == 16 ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))
+                                              : _mm256_maskz_loadu_epi8(bytes, p));
+    };
+    const ChromaTerms terms = yuv_math::Nv12Chroma<Ops>(_mm512_sub_epi16(load(uv + 2 * q), bias));
+    StoreRgb24(dst + 6 * q, yuv_math::DecodePairs<Ops>(load(luma + 2 * q), terms), count);
   }
-  return 2 * pairs;
+}
+
+// Row by row rather than both rows in one pass: fewer memory streams at once keep the hardware
+// prefetchers ahead when the frame is not in the cache, and the chroma row is still in L1 the second
+// time.
+int Nv12ToRgb24Rows(const uint8_t* y0, const uint8_t* y1, const uint8_t* uv, uint8_t* dst0, uint8_t* dst1,
+                    int width) {
+  Nv12ToRgb24Row(y0, uv, dst0, width / 2);
+  Nv12ToRgb24Row(y1, uv, dst1, width / 2);
+  return width & ~1;
 }
 
 int Rgb24ToYuy2Row(const uint8_t* src, uint8_t* dst, int width) {
   const int pairs = width / 2;
   for (int q = 0; q < pairs; q += 16) {
     const int count = pairs - q < 16 ? pairs - q : 16;
-    const int bytes = 6 * count;
-    const __m512i a = _mm512_maskz_loadu_epi8(FirstBytes(bytes), src + 6 * q);
-    const __m512i b = bytes > 64 ? _mm512_maskz_loadu_epi8(FirstBytes(bytes - 64), src + 6 * q + 64)
-                                 : _mm512_setzero_si512();
-    _mm512_mask_storeu_epi32(dst + 4 * q, First16(count), EncodePairs(a, b, kEncodeFromRgb24));
+    const uint8_t* in = src + 6 * q;
+    if (count == 16) {
+      const __m512i a = _mm512_loadu_si512(in);
+      const __m512i b = _mm512_castsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 64)));
+      _mm512_storeu_si512(dst + 4 * q, EncodePairs(a, b, kEncodeFromRgb24));
+    } else {
+      const int bytes = 6 * count;
+      const __m512i a = _mm512_maskz_loadu_epi8(FirstBytes(bytes), in);
+      const __m512i b = bytes > 64 ? _mm512_maskz_loadu_epi8(FirstBytes(bytes - 64), in + 64) : _mm512_setzero_si512();
+      _mm512_mask_storeu_epi32(dst + 4 * q, First16(count), EncodePairs(a, b, kEncodeFromRgb24));
+    }
   }
   return 2 * pairs;
 }
@@ -259,42 +284,58 @@ int Rgb32ToRgb24Row(const uint8_t* src, uint8_t* dst, int width) {
 
 // ---- transposes --------------------------------------------------------------------------------
 
-// One 128-bit lane.
-__m128i Lane(__m512i v, int lane) {
+// Lane `lane` of v into `bytes` (1..16) bytes at `row`.
+void StoreLane(uint8_t* row, __m512i v, int lane, int bytes) {
+  __m128i part;
   switch (lane) {
-    case 0: return _mm512_castsi512_si128(v);
-    case 1: return _mm512_extracti32x4_epi32(v, 1);
-    case 2: return _mm512_extracti32x4_epi32(v, 2);
-    default: return _mm512_extracti32x4_epi32(v, 3);
+    case 0: part = _mm512_castsi512_si128(v); break;
+    case 1: part = _mm512_extracti32x4_epi32(v, 1); break;
+    case 2: part = _mm512_extracti32x4_epi32(v, 2); break;
+    default: part = _mm512_extracti32x4_epi32(v, 3); break;
   }
+  if (bytes == 16 && (reinterpret_cast<uintptr_t>(row) & 15) == 0) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(row), part);
+  } else if (bytes == 16 && (reinterpret_cast<uintptr_t>(row) & 7) == 0) {
+    // Two halves that cannot cross a cache line, where one 16-byte store would every fourth time.
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(row), part);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(row + 8), _mm_unpackhi_epi64(part, part));
+  } else {
+    _mm_mask_storeu_epi8(row, First16(bytes), part);
+  }
+}
+
+// A transpose reads 8 or 16 rows side by side, more streams than the hardware prefetchers follow well
+// from memory; fetching each row's data a few tiles ahead roughly halves the time of a cold frame.
+constexpr ptrdiff_t kPrefetchTiles = 4;
+
+// Prefetches, in each of `rows` rows, the line kPrefetchTiles tiles of `tileBytes` ahead, if the row
+// goes that far. Always inlined: a call inside a tile loop would clobber every vector register the
+// loop keeps.
+__attribute__((always_inline)) inline void PrefetchAhead(const uint8_t* tile, ptrdiff_t stride, int rows,
+                                                         ptrdiff_t tileBytes, ptrdiff_t bytesLeftInRow) {
+  const ptrdiff_t distance = kPrefetchTiles * tileBytes;
+  if (bytesLeftInRow <= distance) return;
+  for (int i = 0; i < rows; ++i) _mm_prefetch(reinterpret_cast<const char*>(tile + i * stride + distance), _MM_HINT_T0);
 }
 
 // 16 x 16 dwords in place: r[i] element j becomes r[j] element i.
 void Transpose16x16(__m512i r[16]) {
-  __m512i t[16];
-  for (int i = 0; i < 8; ++i) {
-    t[2 * i] = _mm512_unpacklo_epi32(r[2 * i], r[2 * i + 1]);
-    t[2 * i + 1] = _mm512_unpackhi_epi32(r[2 * i], r[2 * i + 1]);
-  }
-  // u[4g + k] holds, per 128-bit lane L, column 4L + k of rows 4g..4g+3.
-  __m512i u[16];
-  for (int g = 0; g < 4; ++g) {
-    u[4 * g + 0] = _mm512_unpacklo_epi64(t[4 * g], t[4 * g + 2]);
-    u[4 * g + 1] = _mm512_unpackhi_epi64(t[4 * g], t[4 * g + 2]);
-    u[4 * g + 2] = _mm512_unpacklo_epi64(t[4 * g + 1], t[4 * g + 3]);
-    u[4 * g + 3] = _mm512_unpackhi_epi64(t[4 * g + 1], t[4 * g + 3]);
-  }
+  // u[4g + k], lane L: column 4L + k of rows 4g..4g+3.
+  for (int g = 0; g < 4; ++g) lane_transpose::Dwords4x4<Ops>(r[4 * g], r[4 * g + 1], r[4 * g + 2], r[4 * g + 3]);
+  const __m512i* u = r;
+  __m512i out[16];
   // Gather lane L of u[k], u[4 + k], u[8 + k], u[12 + k]: column 4L + k of all 16 rows.
   for (int k = 0; k < 4; ++k) {
-    const __m512i v0 = _mm512_shuffle_i32x4(u[k], u[4 + k], 0x88);   // lanes 0, 2 of each
-    const __m512i v1 = _mm512_shuffle_i32x4(u[k], u[4 + k], 0xDD);   // lanes 1, 3
+    const __m512i v0 = _mm512_shuffle_i32x4(u[k], u[4 + k], 0x88);  // lanes 0, 2 of each
+    const __m512i v1 = _mm512_shuffle_i32x4(u[k], u[4 + k], 0xDD);  // lanes 1, 3
     const __m512i w0 = _mm512_shuffle_i32x4(u[8 + k], u[12 + k], 0x88);
     const __m512i w1 = _mm512_shuffle_i32x4(u[8 + k], u[12 + k], 0xDD);
-    r[k] = _mm512_shuffle_i32x4(v0, w0, 0x88);
-    r[8 + k] = _mm512_shuffle_i32x4(v0, w0, 0xDD);
-    r[4 + k] = _mm512_shuffle_i32x4(v1, w1, 0x88);
-    r[12 + k] = _mm512_shuffle_i32x4(v1, w1, 0xDD);
+    out[k] = _mm512_shuffle_i32x4(v0, w0, 0x88);
+    out[8 + k] = _mm512_shuffle_i32x4(v0, w0, 0xDD);
+    out[4 + k] = _mm512_shuffle_i32x4(v1, w1, 0x88);
+    out[12 + k] = _mm512_shuffle_i32x4(v1, w1, 0xDD);
   }
+  for (int i = 0; i < 16; ++i) r[i] = out[i];
 }
 
 // Tiles of 16 x 16 pixels of 4 (or, unpacked, 3) bytes. Partial tiles at the right and bottom use
@@ -307,6 +348,7 @@ void TransposePixels(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrd
     for (int x0 = 0; x0 < width; x0 += 16) {
       const int columns = width - x0 < 16 ? width - x0 : 16;
       const uint8_t* in = src + y0 * srcStride + x0 * kPixelBytes;
+      PrefetchAhead(in, srcStride, rows, 16 * kPixelBytes, ptrdiff_t{width - x0} * kPixelBytes);
       __m512i r[16];
       for (int i = 0; i < 16; ++i) {
         if (i >= rows) {
@@ -315,8 +357,13 @@ void TransposePixels(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrd
           r[i] = columns == 16 ? _mm512_loadu_si512(in + i * srcStride)
                                : _mm512_maskz_loadu_epi32(First16(columns), in + i * srcStride);
         } else {
-          r[i] = _mm512_permutexvar_epi8(Load(kUnpack16),
-                                         _mm512_maskz_loadu_epi8(FirstBytes(3 * columns), in + i * srcStride));
+          const uint8_t* row = in + i * srcStride;
+          const __m512i bytes =
+              columns == 16
+                  ? _mm512_inserti32x4(_mm512_castsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(row))),
+                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 32)), 2)
+                  : _mm512_maskz_loadu_epi8(FirstBytes(3 * columns), row);
+          r[i] = _mm512_permutexvar_epi8(Load(kUnpack16), bytes);
         }
       }
       Transpose16x16(r);
@@ -324,13 +371,20 @@ void TransposePixels(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrd
       for (int c = 0; c < columns; ++c) {
         if (kPixelBytes == 4) {
           if (rows == 16) {
-            _mm512_storeu_si512(out + c * dstStride, r[c]);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + c * dstStride), _mm512_castsi512_si256(r[c]));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + c * dstStride + 32), _mm512_extracti64x4_epi64(r[c], 1));
           } else {
             _mm512_mask_storeu_epi32(out + c * dstStride, First16(rows), r[c]);
           }
         } else {
-          _mm512_mask_storeu_epi8(out + c * dstStride, FirstBytes(3 * rows),
-                                  _mm512_permutexvar_epi8(Load(kPack16), r[c]));
+          const __m512i packed = _mm512_permutexvar_epi8(Load(kPack16), r[c]);
+          uint8_t* row = out + c * dstStride;
+          if (rows == 16) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(row), _mm512_castsi512_si256(packed));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row + 32), _mm512_extracti32x4_epi32(packed, 2));
+          } else {
+            _mm512_mask_storeu_epi8(row, FirstBytes(3 * rows), packed);
+          }
         }
       }
     }
@@ -347,52 +401,28 @@ void Transpose24(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_
   TransposePixels<3>(src, srcStride, dst, dstStride, width, height);
 }
 
-// Bytes: tiles of 16 rows x 64 columns. Each 128-bit lane transposes its own 16 x 16 block through four
-// rounds of interleaving; lane L of d[c] is then destination row 16 L + c.
+// Bytes: tiles of 16 rows x 64 columns. Each 128-bit lane transposes its own 16 x 16 block; lane L of
+// columns[k] is then destination row 16 L + k.
 void Transpose8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride, int width,
                 int height) {
   for (int y0 = 0; y0 < height; y0 += 16) {
     const int rows = height - y0 < 16 ? height - y0 : 16;
     for (int x0 = 0; x0 < width; x0 += 64) {
-      const int columns = width - x0 < 64 ? width - x0 : 64;
+      const int tileColumns = width - x0 < 64 ? width - x0 : 64;
       const uint8_t* in = src + y0 * srcStride + x0;
+      PrefetchAhead(in, srcStride, rows, 64, width - x0);
       __m512i r[16];
       for (int i = 0; i < 16; ++i) {
         r[i] = i >= rows ? _mm512_setzero_si512()
-                         : columns == 64 ? _mm512_loadu_si512(in + i * srcStride)
-                                         : _mm512_maskz_loadu_epi8(FirstBytes(columns), in + i * srcStride);
+                         : tileColumns == 64 ? _mm512_loadu_si512(in + i * srcStride)
+                                         : _mm512_maskz_loadu_epi8(FirstBytes(tileColumns), in + i * srcStride);
       }
-      __m512i a[16], b[16], c[16], d[16];
-      for (int i = 0; i < 8; ++i) {  // a[2i], a[2i+1]: rows 2i, 2i+1 as byte pairs, columns 0-7 and 8-15
-        a[2 * i] = _mm512_unpacklo_epi8(r[2 * i], r[2 * i + 1]);
-        a[2 * i + 1] = _mm512_unpackhi_epi8(r[2 * i], r[2 * i + 1]);
-      }
-      for (int j = 0; j < 4; ++j) {  // b[4j + g]: rows 4j..4j+3, columns 4g..4g+3
-        b[4 * j + 0] = _mm512_unpacklo_epi16(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 1] = _mm512_unpackhi_epi16(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 2] = _mm512_unpacklo_epi16(a[4 * j + 1], a[4 * j + 3]);
-        b[4 * j + 3] = _mm512_unpackhi_epi16(a[4 * j + 1], a[4 * j + 3]);
-      }
-      for (int m = 0; m < 2; ++m) {  // c[8m + h]: rows 8m..8m+7, columns 2h, 2h+1
-        for (int g = 0; g < 4; ++g) {
-          c[8 * m + 2 * g] = _mm512_unpacklo_epi32(b[8 * m + g], b[8 * m + 4 + g]);
-          c[8 * m + 2 * g + 1] = _mm512_unpackhi_epi32(b[8 * m + g], b[8 * m + 4 + g]);
-        }
-      }
-      for (int h = 0; h < 8; ++h) {  // d[k]: column k of all 16 rows
-        d[2 * h] = _mm512_unpacklo_epi64(c[h], c[8 + h]);
-        d[2 * h + 1] = _mm512_unpackhi_epi64(c[h], c[8 + h]);
-      }
+      __m512i columns[16];
+      lane_transpose::Bytes16x16<Ops>(r, columns);
       uint8_t* out = dst + x0 * dstStride + y0;
-      for (int k = 0; k < 16 && k < columns; ++k) {
-        for (int lane = 0; lane < 4 && 16 * lane + k < columns; ++lane) {
-          const __m128i part = Lane(d[k], lane);
-          uint8_t* row = out + (16 * lane + k) * dstStride;
-          if (rows == 16) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(row), part);
-          } else {
-            _mm_mask_storeu_epi8(row, First16(rows), part);
-          }
+      for (int k = 0; k < 16 && k < tileColumns; ++k) {
+        for (int lane = 0; lane < 4 && 16 * lane + k < tileColumns; ++lane) {
+          StoreLane(out + (16 * lane + k) * dstStride, columns[k], lane, rows);
         }
       }
     }
@@ -400,45 +430,27 @@ void Transpose8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t
 }
 
 // 2-byte elements (U, V pairs): tiles of 8 rows x 32 elements, each lane an 8 x 8 block; lane L of
-// c[k] is destination row 8 L + k.
+// columns[k] is destination row 8 L + k.
 void Transpose16(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride, int width,
                  int height) {
   for (int y0 = 0; y0 < height; y0 += 8) {
     const int rows = height - y0 < 8 ? height - y0 : 8;
     for (int x0 = 0; x0 < width; x0 += 32) {
-      const int columns = width - x0 < 32 ? width - x0 : 32;
+      const int tileColumns = width - x0 < 32 ? width - x0 : 32;
       const uint8_t* in = src + y0 * srcStride + 2 * x0;
+      PrefetchAhead(in, srcStride, rows, 64, 2 * ptrdiff_t{width - x0});
       __m512i r[8];
       for (int i = 0; i < 8; ++i) {
         r[i] = i >= rows ? _mm512_setzero_si512()
-                         : columns == 32 ? _mm512_loadu_si512(in + i * srcStride)
-                                         : _mm512_maskz_loadu_epi16(First32(columns), in + i * srcStride);
+                         : tileColumns == 32 ? _mm512_loadu_si512(in + i * srcStride)
+                                         : _mm512_maskz_loadu_epi16(First32(tileColumns), in + i * srcStride);
       }
-      __m512i a[8], b[8], c[8];
-      for (int i = 0; i < 4; ++i) {  // a[2i], a[2i+1]: rows 2i, 2i+1, columns 0-3 and 4-7
-        a[2 * i] = _mm512_unpacklo_epi16(r[2 * i], r[2 * i + 1]);
-        a[2 * i + 1] = _mm512_unpackhi_epi16(r[2 * i], r[2 * i + 1]);
-      }
-      for (int j = 0; j < 2; ++j) {  // b[4j + g]: rows 4j..4j+3, columns 2g, 2g+1
-        b[4 * j + 0] = _mm512_unpacklo_epi32(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 1] = _mm512_unpackhi_epi32(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 2] = _mm512_unpacklo_epi32(a[4 * j + 1], a[4 * j + 3]);
-        b[4 * j + 3] = _mm512_unpackhi_epi32(a[4 * j + 1], a[4 * j + 3]);
-      }
-      for (int g = 0; g < 4; ++g) {  // c[k]: column k of all 8 rows
-        c[2 * g] = _mm512_unpacklo_epi64(b[g], b[4 + g]);
-        c[2 * g + 1] = _mm512_unpackhi_epi64(b[g], b[4 + g]);
-      }
+      __m512i columns[8];
+      lane_transpose::Words8x8<Ops>(r, columns);
       uint8_t* out = dst + x0 * dstStride + 2 * y0;
-      for (int k = 0; k < 8 && k < columns; ++k) {
-        for (int lane = 0; lane < 4 && 8 * lane + k < columns; ++lane) {
-          const __m128i part = Lane(c[k], lane);
-          uint8_t* row = out + (8 * lane + k) * dstStride;
-          if (rows == 8) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(row), part);
-          } else {
-            _mm_mask_storeu_epi16(row, First8(rows), part);
-          }
+      for (int k = 0; k < 8 && k < tileColumns; ++k) {
+        for (int lane = 0; lane < 4 && 8 * lane + k < tileColumns; ++lane) {
+          StoreLane(out + (8 * lane + k) * dstStride, columns[k], lane, 2 * rows);
         }
       }
     }
@@ -458,14 +470,19 @@ void TransposeYuy2(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdif
       const int pairs = pairColumns - p0 < 8 ? pairColumns - p0 : 8;
       const __mmask8 pairMask = First8(pairs);
       const uint8_t* in = src + y0 * srcStride + 4 * p0;
+      if ((p0 & 15) == 0) PrefetchAhead(in, srcStride, rows, 32, 4 * ptrdiff_t{pairColumns - p0});
       __m512i r[16];
       for (int i = 0; i < 16; i += 2) {
         if (i >= rows) {
           r[i] = r[i + 1] = _mm512_setzero_si512();
           continue;
         }
-        const __m256i first = _mm256_maskz_loadu_epi32(pairMask, in + i * srcStride);
-        const __m256i second = _mm256_maskz_loadu_epi32(pairMask, in + (i + 1) * srcStride);
+        const uint8_t* firstRow = in + i * srcStride;
+        const uint8_t* secondRow = firstRow + srcStride;
+        const __m256i first = pairs == 8 ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(firstRow))
+                                         : _mm256_maskz_loadu_epi32(pairMask, firstRow);
+        const __m256i second = pairs == 8 ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(secondRow))
+                                          : _mm256_maskz_loadu_epi32(pairMask, secondRow);
         const Decoded d = DecodeYuy2(_mm512_inserti64x4(_mm512_castsi256_si512(first), second, 1));
         r[i] = _mm512_maskz_permutex2var_epi8(kColourBytes, d.x, Load(kBgrxOut0), d.y);
         r[i + 1] = _mm512_maskz_permutex2var_epi8(kColourBytes, d.x, Load(kBgrxOut1), d.y);
@@ -476,17 +493,19 @@ void TransposeYuy2(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdif
       uint8_t* out = dst + (2 * p0) * dstStride + 2 * y0;
       for (int k = 0; k < columns; k += 2) {
         const __m512i encoded = EncodePairs(r[k], r[k + 1], kEncodeFromBgrx);
-        _mm256_mask_storeu_epi32(out + k * dstStride, outMask, _mm512_castsi512_si256(encoded));
-        _mm256_mask_storeu_epi32(out + (k + 1) * dstStride, outMask, _mm512_extracti64x4_epi64(encoded, 1));
+        uint8_t* first = out + k * dstStride;
+        uint8_t* second = first + dstStride;
+        if (rows == 16) {
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(first), _mm512_castsi512_si256(encoded));
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(second), _mm512_extracti64x4_epi64(encoded, 1));
+        } else {
+          _mm256_mask_storeu_epi32(first, outMask, _mm512_castsi512_si256(encoded));
+          _mm256_mask_storeu_epi32(second, outMask, _mm512_extracti64x4_epi64(encoded, 1));
+        }
       }
     }
   }
-  if (2 * pairColumns < width) {
-    reference::TransposeYuy2Part(src, srcStride, dst, dstStride, width, height, 2 * pairColumns, width, 0);
-  }
-  if (evenRows < height) {
-    reference::TransposeYuy2Part(src, srcStride, dst, dstStride, width, height, 0, 2 * pairColumns, evenRows);
-  }
+  TransposeYuy2Edges(src, srcStride, dst, dstStride, width, height, 2 * pairColumns, evenRows);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "renderer/frame/FrameKernels.h"
+#include "renderer/frame/LaneTranspose.h"
 #include "renderer/frame/YuvVectorMath.h"
 
 namespace orvane {
@@ -25,8 +26,14 @@ struct Ops {
   static V Hadd32(V a, V b) { return _mm_hadd_epi32(a, b); }
   static V Packs32(V a, V b) { return _mm_packs_epi32(a, b); }
   static V Packus16(V a, V b) { return _mm_packus_epi16(a, b); }
+  static V Unpacklo8(V a, V b) { return _mm_unpacklo_epi8(a, b); }
+  static V Unpackhi8(V a, V b) { return _mm_unpackhi_epi8(a, b); }
   static V Unpacklo16(V a, V b) { return _mm_unpacklo_epi16(a, b); }
   static V Unpackhi16(V a, V b) { return _mm_unpackhi_epi16(a, b); }
+  static V Unpacklo32(V a, V b) { return _mm_unpacklo_epi32(a, b); }
+  static V Unpackhi32(V a, V b) { return _mm_unpackhi_epi32(a, b); }
+  static V Unpacklo64(V a, V b) { return _mm_unpacklo_epi64(a, b); }
+  static V Unpackhi64(V a, V b) { return _mm_unpackhi_epi64(a, b); }
   static V DuplicateP1(V pixels) {
     return _mm_shuffle_epi8(pixels, _mm_setr_epi8(1, -1, 1, -1, 5, -1, 5, -1, 9, -1, 9, -1, 13, -1, 13, -1));
   }
@@ -172,14 +179,8 @@ int Rgb32ToRgb24Row(const uint8_t* src, uint8_t* dst, int width) {
 
 // ---- transposes --------------------------------------------------------------------------------
 
-// 4 x 4 dwords in place.
 void Transpose4x4(__m128i& r0, __m128i& r1, __m128i& r2, __m128i& r3) {
-  const __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpackhi_epi32(r0, r1);
-  const __m128i t2 = _mm_unpacklo_epi32(r2, r3), t3 = _mm_unpackhi_epi32(r2, r3);
-  r0 = _mm_unpacklo_epi64(t0, t2);
-  r1 = _mm_unpackhi_epi64(t0, t2);
-  r2 = _mm_unpacklo_epi64(t1, t3);
-  r3 = _mm_unpackhi_epi64(t1, t3);
+  lane_transpose::Dwords4x4<Ops>(r0, r1, r2, r3);
 }
 
 // Twelve bytes, read and written exactly.
@@ -231,37 +232,18 @@ void Transpose24(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_
   TransposePixels<3>(src, srcStride, dst, dstStride, width, height);
 }
 
-// Bytes in 16 x 16 tiles through four rounds of interleaving (see the AVX-512 version for the steps).
+// Bytes in 16 x 16 tiles.
 void Transpose8(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride, int width,
                 int height) {
   const int tiledWidth = width & ~15, tiledHeight = height & ~15;
   for (int y0 = 0; y0 < tiledHeight; y0 += 16) {
     for (int x0 = 0; x0 < tiledWidth; x0 += 16) {
       const uint8_t* in = src + y0 * srcStride + x0;
-      __m128i r[16], a[16], b[16], c[16];
+      __m128i r[16], columns[16];
       for (int i = 0; i < 16; ++i) r[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i * srcStride));
-      for (int i = 0; i < 8; ++i) {
-        a[2 * i] = _mm_unpacklo_epi8(r[2 * i], r[2 * i + 1]);
-        a[2 * i + 1] = _mm_unpackhi_epi8(r[2 * i], r[2 * i + 1]);
-      }
-      for (int j = 0; j < 4; ++j) {
-        b[4 * j + 0] = _mm_unpacklo_epi16(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 1] = _mm_unpackhi_epi16(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 2] = _mm_unpacklo_epi16(a[4 * j + 1], a[4 * j + 3]);
-        b[4 * j + 3] = _mm_unpackhi_epi16(a[4 * j + 1], a[4 * j + 3]);
-      }
-      for (int m = 0; m < 2; ++m) {
-        for (int g = 0; g < 4; ++g) {
-          c[8 * m + 2 * g] = _mm_unpacklo_epi32(b[8 * m + g], b[8 * m + 4 + g]);
-          c[8 * m + 2 * g + 1] = _mm_unpackhi_epi32(b[8 * m + g], b[8 * m + 4 + g]);
-        }
-      }
+      lane_transpose::Bytes16x16<Ops>(r, columns);
       uint8_t* out = dst + x0 * dstStride + y0;
-      for (int h = 0; h < 8; ++h) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (2 * h) * dstStride), _mm_unpacklo_epi64(c[h], c[8 + h]));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (2 * h + 1) * dstStride),
-                         _mm_unpackhi_epi64(c[h], c[8 + h]));
-      }
+      for (int k = 0; k < 16; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k * dstStride), columns[k]);
     }
   }
   TransposeEdges(reference::Transpose8, 1, src, srcStride, dst, dstStride, width, height, tiledWidth, tiledHeight);
@@ -274,24 +256,11 @@ void Transpose16(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_
   for (int y0 = 0; y0 < tiledHeight; y0 += 8) {
     for (int x0 = 0; x0 < tiledWidth; x0 += 8) {
       const uint8_t* in = src + y0 * srcStride + 2 * x0;
-      __m128i r[8], a[8], b[8];
+      __m128i r[8], columns[8];
       for (int i = 0; i < 8; ++i) r[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i * srcStride));
-      for (int i = 0; i < 4; ++i) {
-        a[2 * i] = _mm_unpacklo_epi16(r[2 * i], r[2 * i + 1]);
-        a[2 * i + 1] = _mm_unpackhi_epi16(r[2 * i], r[2 * i + 1]);
-      }
-      for (int j = 0; j < 2; ++j) {
-        b[4 * j + 0] = _mm_unpacklo_epi32(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 1] = _mm_unpackhi_epi32(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 2] = _mm_unpacklo_epi32(a[4 * j + 1], a[4 * j + 3]);
-        b[4 * j + 3] = _mm_unpackhi_epi32(a[4 * j + 1], a[4 * j + 3]);
-      }
+      lane_transpose::Words8x8<Ops>(r, columns);
       uint8_t* out = dst + x0 * dstStride + 2 * y0;
-      for (int g = 0; g < 4; ++g) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (2 * g) * dstStride), _mm_unpacklo_epi64(b[g], b[4 + g]));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (2 * g + 1) * dstStride),
-                         _mm_unpackhi_epi64(b[g], b[4 + g]));
-      }
+      for (int k = 0; k < 8; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k * dstStride), columns[k]);
     }
   }
   TransposeEdges(reference::Transpose16, 2, src, srcStride, dst, dstStride, width, height, tiledWidth,
@@ -326,12 +295,7 @@ void TransposeYuy2(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdif
       }
     }
   }
-  if (tiledWidth < width) {
-    reference::TransposeYuy2Part(src, srcStride, dst, dstStride, width, height, tiledWidth, width, 0);
-  }
-  if (tiledHeight < height && tiledWidth > 0) {
-    reference::TransposeYuy2Part(src, srcStride, dst, dstStride, width, height, 0, tiledWidth, tiledHeight);
-  }
+  TransposeYuy2Edges(src, srcStride, dst, dstStride, width, height, tiledWidth, tiledHeight);
 }
 
 }  // namespace

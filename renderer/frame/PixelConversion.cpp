@@ -13,42 +13,39 @@ int CheckArguments(const void* src, const void* dst, int32_t width, int32_t heig
   return kConvertOk;
 }
 
-// Runs the active level's row kernel over each row and lets the reference finish what it left.
+// Checks the arguments, then runs the active level's row kernel over each row and lets the reference
+// finish what it left.
 template <typename VectorRow, typename ReferenceRow>
-void ConvertRows(const uint8_t* src, int32_t srcStep, uint8_t* dst, int32_t dstStep, int32_t width,
-                 int32_t height, VectorRow vectorRow, ReferenceRow referenceRow) {
+int ConvertRows(const uint8_t* src, int32_t srcStep, uint8_t* dst, int32_t dstStep, int32_t width, int32_t height,
+                VectorRow vectorRow, ReferenceRow referenceRow) {
+  if (const int status = CheckArguments(src, dst, width, height); status != kConvertOk) return status;
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* in = src + static_cast<ptrdiff_t>(y) * srcStep;
     uint8_t* out = dst + static_cast<ptrdiff_t>(y) * dstStep;
     const int done = vectorRow(in, out, width);
     if (done < width) referenceRow(in, out, done, width);
   }
+  return kConvertOk;
 }
 
 }  // namespace
 
 int Convert422To24(const uint8_t* src, int32_t srcStep, uint8_t* dst, int32_t dstStep, int32_t width,
                    int32_t height) {
-  if (const int status = CheckArguments(src, dst, width, height); status != kConvertOk) return status;
-  ConvertRows(src, srcStep, dst, dstStep, width, height, ActiveFrameKernels().yuy2ToRgb24,
-              reference::Yuy2ToRgb24Row);
-  return kConvertOk;
+  return ConvertRows(src, srcStep, dst, dstStep, width, height, ActiveFrameKernels().yuy2ToRgb24,
+                     reference::Yuy2ToRgb24Row);
 }
 
 int Convert24To422(const uint8_t* src, int32_t srcStep, uint8_t* dst, int32_t dstStep, int32_t width,
                    int32_t height) {
-  if (const int status = CheckArguments(src, dst, width, height); status != kConvertOk) return status;
-  ConvertRows(src, srcStep, dst, dstStep, width, height, ActiveFrameKernels().rgb24ToYuy2,
-              reference::Rgb24ToYuy2Row);
-  return kConvertOk;
+  return ConvertRows(src, srcStep, dst, dstStep, width, height, ActiveFrameKernels().rgb24ToYuy2,
+                     reference::Rgb24ToYuy2Row);
 }
 
 int Convert32To24(const uint8_t* src, int32_t srcStep, uint8_t* dst, int32_t dstStep, int32_t width,
                   int32_t height) {
-  if (const int status = CheckArguments(src, dst, width, height); status != kConvertOk) return status;
-  ConvertRows(src, srcStep, dst, dstStep, width, height, ActiveFrameKernels().rgb32ToRgb24,
-              reference::Rgb32ToRgb24Row);
-  return kConvertOk;
+  return ConvertRows(src, srcStep, dst, dstStep, width, height, ActiveFrameKernels().rgb32ToRgb24,
+                     reference::Rgb32ToRgb24Row);
 }
 
 int ConvertNV12To24(const uint8_t* srcY, int32_t yStep, const uint8_t* srcUV, int32_t uvStep, uint8_t* dst,

@@ -84,4 +84,14 @@ void TransposeEdges(TransposeFn edge, int elementBytes, const uint8_t* src, ptrd
   }
 }
 
+void TransposeYuy2Edges(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride, int width,
+                        int height, int tiledWidth, int tiledHeight) {
+  if (tiledWidth < width) {
+    reference::TransposeYuy2Part(src, srcStride, dst, dstStride, width, height, tiledWidth, width, 0);
+  }
+  if (tiledHeight < height && tiledWidth > 0) {
+    reference::TransposeYuy2Part(src, srcStride, dst, dstStride, width, height, 0, tiledWidth, tiledHeight);
+  }
+}
+
 }  // namespace orvane

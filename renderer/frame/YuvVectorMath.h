@@ -61,7 +61,7 @@ template <class Ops>
 struct Decoded {
   V<Ops> x, y;
 };
-inline constexpr int DecodedLaneByte(int pair, int role) {  // role 0..5: even P0, P1, P2, odd P0, P1, P2
+static constexpr int DecodedLaneByte(int pair, int role) {  // internal: no shared symbol  // role 0..5: even P0, P1, P2, odd P0, P1, P2
   return role < 4 ? 4 * role + pair : 16 + 4 * (role - 4) + pair;  // 16.. means register y
 }
 

@@ -12,10 +12,10 @@
 namespace orvane {
 namespace {
 
-constexpr FramePixelType RGB24 = FramePixelType::RGB24;
-constexpr FramePixelType RGB32 = FramePixelType::RGB32;
-constexpr FramePixelType YUY2 = FramePixelType::YUY2;
-constexpr FramePixelType NV12 = FramePixelType::NV12;
+using test::NV12;
+using test::RGB24;
+using test::RGB32;
+using test::YUY2;
 
 FrameHeader HeaderOf(const FrameRecord& record) {
   FrameHeader header;

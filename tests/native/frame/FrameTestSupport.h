@@ -11,8 +11,14 @@
 #include <vector>
 
 #include "renderer/frame/SimdLevel.h"
+#include "shared/FrameFormat.h"
 
 namespace orvane::test {
+
+inline constexpr FramePixelType RGB24 = FramePixelType::RGB24;
+inline constexpr FramePixelType RGB32 = FramePixelType::RGB32;
+inline constexpr FramePixelType YUY2 = FramePixelType::YUY2;
+inline constexpr FramePixelType NV12 = FramePixelType::NV12;
 
 // `size` bytes, ending exactly where a no-access page begins (or starting right after one, with
 // Place::AfterGuard), so an overrun in that direction faults at once. Filled with `fill`.

@@ -16,10 +16,10 @@ using test::FirstDifference;
 using test::ForEachSimdLevel;
 using test::GuardedBuffer;
 
-constexpr FramePixelType RGB24 = FramePixelType::RGB24;
-constexpr FramePixelType RGB32 = FramePixelType::RGB32;
-constexpr FramePixelType YUY2 = FramePixelType::YUY2;
-constexpr FramePixelType NV12 = FramePixelType::NV12;
+using test::NV12;
+using test::RGB24;
+using test::RGB32;
+using test::YUY2;
 
 int Rows(const FrameHeader& header) { return header.height < 0 ? -header.height : header.height; }
 int PixelBytes(FramePixelType type) { return static_cast<int>(RowBytes(type, 1)); }
