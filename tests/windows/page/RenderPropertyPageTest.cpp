@@ -102,8 +102,10 @@ TEST_F(RenderPageTest, HasTheDocumentedLayoutAndTitle) {
       }
     }
     ASSERT_NE(window, nullptr) << "control " << c.id;
-    RECT expected{c.units.left, c.units.top, c.units.left + c.units.right, c.units.top + c.units.bottom};
-    ::MapDialogRect(dialog, &expected);
+    // A dialog converts position and size separately, each rounded on its own.
+    RECT mapped = c.units;
+    ::MapDialogRect(dialog, &mapped);
+    const RECT expected{mapped.left, mapped.top, mapped.left + mapped.right, mapped.top + mapped.bottom};
     RECT actual{};
     ::GetWindowRect(window, &actual);
     ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
