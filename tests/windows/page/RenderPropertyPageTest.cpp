@@ -194,7 +194,7 @@ TEST_F(RenderPageTest, CheckBoxesSetMirrorFlipAndRotation) {
   EXPECT_EQ(DeviceProperty<int32_t>(kPropertyFlip), 0);
 }
 
-TEST_F(RenderPageTest, ApplyOfThePageChangesNothingAndReportsItClean) {
+TEST_F(RenderPageTest, ThePropertyFramesApplyChangesNothing) {
   const HWND dialog = Activate();
   ASSERT_EQ(control_->SetOutputFormat(800, 600, 15, 0, 0), S_OK);
   ::SetDlgItemTextW(dialog, IDC_OUTPUT_WIDTH, L"1920");
