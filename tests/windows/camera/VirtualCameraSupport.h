@@ -15,7 +15,9 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/UniqueResource.h"
 #include "shared/VirtualCameraProperties.h"
+#include "tools/camclient/CameraSession.h"
 #include "tools/camclient/VideoDevices.h"
+#include "tools/testcam/pattern/TestPattern.h"
 
 namespace orvane::testing {
 
@@ -85,6 +87,22 @@ class ClientProcess {
 
  private:
   UniqueHandle process_;
+};
+
+// One client of device `number` in this process, as a call app opens it, keeping the last frame.
+class CameraClient {
+ public:
+  HRESULT Open(int32_t number, FramePixelType layout, int32_t width, int32_t height);
+  // The frame that arrives after `count` more frames (settings changed before take effect by then).
+  bool Next(std::vector<uint8_t>& pixels, int count = 3);
+  // Frames until one carries the pattern (`present`) or none does; false when that does not happen in time.
+  bool WaitForPattern(bool present, std::vector<uint8_t>& pixels);
+  PatternReading Read(const std::vector<uint8_t>& pixels) const;
+  FrameHeader geometry() const { return session_.geometry(); }
+  HRESULT Stop() { return session_.Stop(); }
+
+ private:
+  camclient::CameraSession session_;
 };
 
 // A manual-reset named event whose name is unique to this process.
