@@ -187,7 +187,8 @@ HRESULT EncodeJpeg(IWICImagingFactory* factory, const BgrRows& picture, uint32_t
   if (FAILED(hr)) return hr;
   // The encoder may answer with the format it would rather have; our rows are in this one only.
   if (format != GUID_WICPixelFormat24bppBGR) return WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
-  const uint64_t bytes = uint64_t{picture.stride} * (picture.rows - 1) + 3 * uint64_t{width};
+  // Whole rows, padding included: a checked frame's pixels and our own buffers hold that many bytes.
+  const uint64_t bytes = uint64_t{picture.stride} * picture.rows;
   if (bytes > UINT32_MAX) return E_OUTOFMEMORY;
   hr = frame->WritePixels(picture.rows, picture.stride, static_cast<UINT>(bytes),
                           const_cast<BYTE*>(picture.first));

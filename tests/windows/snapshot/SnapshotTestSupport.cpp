@@ -116,11 +116,12 @@ std::vector<uint8_t> MakeQuadrantPicture(const FrameHeader& geometry, bool botto
   return pixels;
 }
 
-void ExpectQuadrantJpeg(const std::wstring& path, int32_t width, int32_t height, const std::string& what) {
+void ExpectQuadrantJpeg(const std::wstring& path, int32_t width, int32_t height, const std::string& what,
+                        bool turnedClockwise) {
   picture::Picture32 decoded;
   ASSERT_EQ(DecodeIdlePicture(path.c_str(), decoded), S_OK) << what;
-  ASSERT_EQ(decoded.width, width) << what;
-  ASSERT_EQ(decoded.height, height) << what;
+  ASSERT_EQ(decoded.width, turnedClockwise ? height : width) << what;
+  ASSERT_EQ(decoded.height, turnedClockwise ? width : height) << what;
   const int32_t splitX = Split(width);
   const int32_t splitY = Split(height);
   const struct {
@@ -132,12 +133,14 @@ void ExpectQuadrantJpeg(const std::wstring& path, int32_t width, int32_t height,
   };
   for (const auto& point : points) {
     const Colour& expected = ColourAt(point.x, point.y, width, height);
-    const uint8_t* pixel = decoded.pixels.data() + 4 * (size_t(point.y) * size_t(width) + size_t(point.x));
+    // Turned clockwise, the picture's left column becomes the top row.
+    const int32_t x = turnedClockwise ? height - 1 - point.y : point.x;
+    const int32_t y = turnedClockwise ? point.x : point.y;
+    const uint8_t* pixel = decoded.pixels.data() + 4 * (size_t(y) * size_t(decoded.width) + size_t(x));
     const int errors[] = {pixel[0] - expected.b, pixel[1] - expected.g, pixel[2] - expected.r};
     const bool close = std::all_of(std::begin(errors), std::end(errors), [](int e) { return std::abs(e) <= kTolerance; });
-    EXPECT_TRUE(close) << what << ": at (" << point.x << ", " << point.y << ") expected " << expected.name
-                       << ", found blue " << int(pixel[0]) << " green " << int(pixel[1]) << " red "
-                       << int(pixel[2]);
+    EXPECT_TRUE(close) << what << ": at (" << x << ", " << y << ") expected " << expected.name << ", found blue "
+                       << int(pixel[0]) << " green " << int(pixel[1]) << " red " << int(pixel[2]);
   }
 }
 

@@ -38,8 +38,10 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder);
 // the bottom row first. YUY2 is Y0, U, Y1, V with BT.601 studio-range values.
 std::vector<uint8_t> MakeQuadrantPicture(const FrameHeader& geometry, bool bottomUp);
 
-// Decodes the JPEG at `path` and checks its size and the colour at each quadrant's centre and the
-// picture's four corners (within JPEG's loss). `what` names the case in failure messages.
-void ExpectQuadrantJpeg(const std::wstring& path, int32_t width, int32_t height, const std::string& what);
+// Decodes the JPEG at `path` and checks that it shows the quadrant picture of `width` x `height`
+// upright (or turned 90 degrees clockwise, then `height` x `width`): its size, and the colour at each
+// quadrant's centre and the picture's four corners, within JPEG's loss. `what` names the case.
+void ExpectQuadrantJpeg(const std::wstring& path, int32_t width, int32_t height, const std::string& what,
+                        bool turnedClockwise = false);
 
 }  // namespace orvane::testing

@@ -131,11 +131,15 @@ TEST_F(SnapshotWriterTest, AFailedWriteLeavesNoFileBehind) {
   EXPECT_TRUE(FAILED(WriteSnapshotJpeg(factory_.Get(), taken.c_str(), pixels.data(), geometry, true)));
   EXPECT_TRUE(FilesIn(folder_.path()).empty()) << "the temporary file was removed";
 
-  // A read-only file of that name stays as it was.
+  // A file of that name that someone holds open without sharing its deletion stays as it was.
   const std::wstring kept = folder_.File(L"kept.jpg");
   WriteAll(kept, "keep me");
-  ASSERT_TRUE(::SetFileAttributesW(kept.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_TRUE(FAILED(WriteSnapshotJpeg(factory_.Get(), kept.c_str(), pixels.data(), geometry, true)));
+  {
+    const UniqueHandle reader(::CreateFileW(kept.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(reader);
+    EXPECT_TRUE(FAILED(WriteSnapshotJpeg(factory_.Get(), kept.c_str(), pixels.data(), geometry, true)));
+  }
   EXPECT_EQ(ReadAll(kept), "keep me");
   EXPECT_EQ(FilesIn(folder_.path()), std::vector<std::wstring>{L"kept.jpg"});
 }
