@@ -15,8 +15,9 @@ std::optional<FramePixelType> LayoutOf(const GUID& subtype) {
   return std::nullopt;
 }
 
-// The first capability with the asked layout and size, set to the asked rate when its range allows it.
-HRESULT ChooseFormat(IAMStreamConfig& config, const FormatRequest& request, MediaType& chosen) {
+}  // namespace
+
+HRESULT ChooseCaptureFormat(IAMStreamConfig& config, const FormatRequest& request, MediaType& chosen) {
   int count = 0, size = 0;
   HRESULT hr = config.GetNumberOfCapabilities(&count, &size);
   if (FAILED(hr)) return hr;
@@ -46,8 +47,6 @@ HRESULT ChooseFormat(IAMStreamConfig& config, const FormatRequest& request, Medi
   return VFW_E_NO_ACCEPTABLE_TYPES;
 }
 
-}  // namespace
-
 CameraSession::~CameraSession() { Stop(); }
 
 HRESULT CameraSession::Open(const VideoDevice& device, const FormatRequest& request, const char** what) {
@@ -72,7 +71,7 @@ HRESULT CameraSession::Open(const VideoDevice& device, const FormatRequest& requ
   if (FAILED(hr)) return fail("finding the capture pin's stream configuration", hr);
   if (request.any()) {
     MediaType format;
-    hr = ChooseFormat(*config.Get(), request, format);
+    hr = ChooseCaptureFormat(*config.Get(), request, format);
     if (FAILED(hr)) return fail("finding the asked format among the capabilities", hr);
     hr = config->SetFormat(&format.get());
     if (FAILED(hr)) return fail("IAMStreamConfig::SetFormat", hr);

@@ -29,6 +29,10 @@ struct FormatRequest {
   bool any() const { return layout || width != 0 || fps != 0; }
 };
 
+// The first capability of `config` with the asked layout and size, set to the asked rate when its
+// range allows it; VFW_E_NO_ACCEPTABLE_TYPES when there is none.
+HRESULT ChooseCaptureFormat(IAMStreamConfig& config, const FormatRequest& request, MediaType& chosen);
+
 class CameraSession {
  public:
   CameraSession() = default;

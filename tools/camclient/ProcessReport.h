@@ -11,6 +11,9 @@ inline constexpr int kExitDone = 0, kExitUsage = 1, kExitFailed = 2, kExitUnveri
 // UTF-8 for the console and the logs of scripts.
 std::string Printable(const std::wstring& text);
 
+// The CPU time the process has used so far, user and kernel together, in seconds.
+double ProcessCpuSeconds();
+
 // "cpu: U s user, K s kernel (P% of one core over S s)".
 void PrintProcessTimes(double seconds);
 

@@ -36,54 +36,6 @@ using Corners = std::array<CornerColour, 4>;
 constexpr CornerColour R = CornerColour::Red, G = CornerColour::Green, B = CornerColour::Blue,
                        Y = CornerColour::Yellow, N = CornerColour::None;
 
-// One client of the device in this process, as a call app opens it.
-class Client {
- public:
-  HRESULT Open(int32_t number, FramePixelType layout, int32_t width, int32_t height) {
-    camclient::VideoDevice device;
-    if (!FindListedDevice(number, device)) return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
-    HRESULT hr = session_.Open(device, {layout, width, height, 0});
-    if (FAILED(hr)) return hr;
-    session_.sink().Configure(std::nullopt, true, UniqueHandle());
-    return session_.Run();
-  }
-  // The frame that arrives after `count` more frames (settings changed before take effect by then).
-  bool Next(std::vector<uint8_t>& pixels, int count = 3) {
-    const std::optional<camclient::FrameStatistics> statistics = session_.sink().Statistics();
-    const int64_t seen = statistics ? statistics->frames() : 0;
-    FrameHeader geometry{};
-    return session_.sink().WaitForFrames(seen + count, kWaitMs) && session_.sink().LastFrame(geometry, pixels);
-  }
-  // Frames until one carries the pattern (`present`) or none does; false when that does not happen in time.
-  bool WaitForPattern(bool present, std::vector<uint8_t>& pixels) {
-    const ULONGLONG deadline = GetTickCount64() + kWaitMs;
-    while (GetTickCount64() < deadline) {
-      if (!Next(pixels, 1)) return false;
-      if (Read(pixels).found == present) return true;
-    }
-    return false;
-  }
-  // Frames until one shows a producer picture of the given size: the device keeps showing the last
-  // frame of an earlier producer until the new one's first push.
-  bool WaitForProducerSize(uint16_t width, uint16_t height, std::vector<uint8_t>& pixels) {
-    const ULONGLONG deadline = GetTickCount64() + kWaitMs;
-    while (GetTickCount64() < deadline) {
-      if (!Next(pixels, 1)) return false;
-      const PatternReading reading = Read(pixels);
-      if (reading.found && reading.payload.width == width && reading.payload.height == height) return true;
-    }
-    return false;
-  }
-  PatternReading Read(const std::vector<uint8_t>& pixels) const {
-    return ReadTestPattern(geometry(), pixels.data(), pixels.size());
-  }
-  FrameHeader geometry() const { return session_.geometry(); }
-  HRESULT Stop() { return session_.Stop(); }
-
- private:
-  camclient::CameraSession session_;
-};
-
 // The colour of picture pixel (x, y), top row first.
 test::Bgr Pixel(const FrameHeader& frame, const std::vector<uint8_t>& pixels, int x, int y) {
   return test::ReadPixel(frame, pixels.data(), x, y);
@@ -138,7 +90,7 @@ struct Expected {
   bool barsTopAndBottom;
 };
 
-void CheckPicture(const Client& client, const std::vector<uint8_t>& pixels, const Expected& e) {
+void CheckPicture(const CameraClient& client, const std::vector<uint8_t>& pixels, const Expected& e) {
   const PatternReading reading = client.Read(pixels);
   ASSERT_TRUE(reading.found) << reading.failure;
   EXPECT_EQ(reading.mirrored, e.readMirrored);
@@ -169,7 +121,7 @@ TEST_F(VirtualCameraPicture, FitsMirrorsAndFlipsInEveryClientLayout) {
   };
   for (FramePixelType layout : {FramePixelType::YUY2, FramePixelType::NV12, FramePixelType::RGB24, FramePixelType::RGB32}) {
     SCOPED_TRACE(std::string("client ") + test::LayoutName(layout));
-    Client client;
+    CameraClient client;
     ASSERT_EQ(client.Open(0, layout, 320, 240), S_OK);
     std::vector<uint8_t> pixels;
     ASSERT_TRUE(client.WaitForPattern(true, pixels)) << "no producer frame arrived";
@@ -189,7 +141,7 @@ TEST_F(VirtualCameraPicture, FitsProducerFramesOfOtherSizesAndAspects) {
   Settings(FillMode::AspectFit, false, false);
   {
     const auto producer = Produce(L"Orvane", L"360x480", L"NV12");
-    Client client;
+    CameraClient client;
     ASSERT_EQ(client.Open(0, FramePixelType::YUY2, 640, 360), S_OK);
     std::vector<uint8_t> pixels;
     ASSERT_TRUE(client.WaitForProducerSize(360, 480, pixels));
@@ -209,7 +161,7 @@ TEST_F(VirtualCameraPicture, FitsProducerFramesOfOtherSizesAndAspects) {
   }
   Settings(FillMode::AspectFit, false, false);
   const auto producer = Produce(L"Orvane", L"1280x720", L"YUY2");
-  Client client;
+  CameraClient client;
   ASSERT_EQ(client.Open(0, FramePixelType::NV12, 1920, 1080), S_OK);
   std::vector<uint8_t> pixels;
   ASSERT_TRUE(client.WaitForProducerSize(1280, 720, pixels));
@@ -228,7 +180,7 @@ TEST_F(VirtualCameraPicture, IdleAndNeutralPicturesWhileNoFramesArrive) {
   ASSERT_EQ(SetProperty(controller_.Get(), kPropertyIdlePicture, payload), S_OK);
   Settings(FillMode::AspectFit, true, false);
 
-  Client client;
+  CameraClient client;
   ASSERT_EQ(client.Open(0, FramePixelType::RGB32, 320, 240), S_OK);
   auto producer = Produce(L"Orvane", L"320x240", L"YUY2");
   std::vector<uint8_t> pixels;
@@ -269,7 +221,7 @@ TEST_F(VirtualCameraPicture, TwoDevicesShowTheirOwnFrames) {
   Install(2);
   const int32_t first = cameras_->devices()[0].number, second = cameras_->devices()[1].number;
   const auto producer = Produce(L"Orvane #1", L"320x240", L"NV12");
-  Client live, quiet;
+  CameraClient live, quiet;
   ASSERT_EQ(live.Open(first, FramePixelType::YUY2, 320, 240), S_OK);
   ASSERT_EQ(quiet.Open(second, FramePixelType::YUY2, 320, 240), S_OK);
   std::vector<uint8_t> pixels;

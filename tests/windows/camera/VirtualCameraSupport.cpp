@@ -9,6 +9,7 @@ namespace orvane::testing {
 namespace {
 
 constexpr wchar_t kHardwareId[] = L"Orvane";
+constexpr DWORD kFrameWaitMs = 20000;
 
 }  // namespace
 
@@ -110,6 +111,48 @@ void ClientProcess::Kill() {
     TerminateProcess(process_.get(), 99);
     WaitForSingleObject(process_.get(), kProcessTimeoutMs);
   }
+}
+
+HRESULT CameraClient::Open(int32_t number, FramePixelType layout, int32_t width, int32_t height) {
+  camclient::VideoDevice device;
+  if (!FindListedDevice(number, device)) return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+  HRESULT hr = session_.Open(device, {layout, width, height, 0});
+  if (FAILED(hr)) return hr;
+  session_.sink().Configure(std::nullopt, true, UniqueHandle());
+  return session_.Run();
+}
+
+bool CameraClient::Next(std::vector<uint8_t>& pixels, int count) {
+  const std::optional<camclient::FrameStatistics> statistics = session_.sink().Statistics();
+  const int64_t seen = statistics ? statistics->frames() : 0;
+  FrameHeader geometry{};
+  return session_.sink().WaitForFrames(seen + count, kFrameWaitMs) && session_.sink().LastFrame(geometry, pixels);
+}
+
+bool CameraClient::WaitForReading(const std::function<bool(const PatternReading&)>& wanted,
+                                  std::vector<uint8_t>& pixels) {
+  const ULONGLONG deadline = GetTickCount64() + kFrameWaitMs;
+  while (GetTickCount64() < deadline) {
+    if (!Next(pixels, 1)) return false;
+    if (wanted(Read(pixels))) return true;
+  }
+  return false;
+}
+
+bool CameraClient::WaitForPattern(bool present, std::vector<uint8_t>& pixels) {
+  return WaitForReading([present](const PatternReading& reading) { return reading.found == present; }, pixels);
+}
+
+bool CameraClient::WaitForProducerSize(uint16_t width, uint16_t height, std::vector<uint8_t>& pixels) {
+  return WaitForReading(
+      [width, height](const PatternReading& reading) {
+        return reading.found && reading.payload.width == width && reading.payload.height == height;
+      },
+      pixels);
+}
+
+PatternReading CameraClient::Read(const std::vector<uint8_t>& pixels) const {
+  return ReadTestPattern(geometry(), pixels.data(), pixels.size());
 }
 
 NamedEvent::NamedEvent(const wchar_t* role) {

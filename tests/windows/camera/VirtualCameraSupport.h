@@ -7,6 +7,7 @@
 #include <dshow.h>
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,7 +16,9 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/UniqueResource.h"
 #include "shared/VirtualCameraProperties.h"
+#include "tools/camclient/CameraSession.h"
 #include "tools/camclient/VideoDevices.h"
+#include "tools/testcam/pattern/TestPattern.h"
 
 namespace orvane::testing {
 
@@ -85,6 +88,27 @@ class ClientProcess {
 
  private:
   UniqueHandle process_;
+};
+
+// One client of device `number` in this process, as a call app opens it, keeping the last frame.
+class CameraClient {
+ public:
+  HRESULT Open(int32_t number, FramePixelType layout, int32_t width, int32_t height);
+  // The frame that arrives after `count` more frames (settings changed before take effect by then).
+  bool Next(std::vector<uint8_t>& pixels, int count = 3);
+  // Frames until one carries the pattern (`present`) or none does; false when that does not happen in time.
+  bool WaitForPattern(bool present, std::vector<uint8_t>& pixels);
+  // Frames until one shows a producer picture of the given size: the device keeps showing the last
+  // frame of an earlier producer until the new one's first push.
+  bool WaitForProducerSize(uint16_t width, uint16_t height, std::vector<uint8_t>& pixels);
+  PatternReading Read(const std::vector<uint8_t>& pixels) const;
+  FrameHeader geometry() const { return session_.geometry(); }
+  HRESULT Stop() { return session_.Stop(); }
+
+ private:
+  bool WaitForReading(const std::function<bool(const PatternReading&)>& wanted, std::vector<uint8_t>& pixels);
+
+  camclient::CameraSession session_;
 };
 
 // A manual-reset named event whose name is unique to this process.

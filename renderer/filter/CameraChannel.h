@@ -1,0 +1,124 @@
+// CameraChannel: the renderer's device record. It holds the selected virtual camera (the IKsPropertySet
+// of its capture filter and its device number), the settings the renderer applies to each frame (zoom
+// with pan, rotation), the imaging factory and the pending snapshot request, and it pushes frames: each
+// picture is built into a frame record (FrameRecordBuilder, which owns the grow-only delivery buffer)
+// and set into the device as property 0.
+//
+// Threads: PushFrame runs on the graph's streaming thread and on any thread that pushes pictures
+// directly; everything else on the caller's thread (the application's user-interface thread, the
+// property page). Two locks, taken in this order:
+//   pushLock_   held through a whole frame push, so that graph frames and direct pushes take turns at
+//               the one delivery buffer, and by a device replacement, so that the device a push works
+//               with is never released under it;
+//   stateLock_  short: the selected device, its number, the selection criteria and the snapshot path.
+// Driver calls other than the frame push run on a counted copy of the selected device, outside both
+// locks. The transform settings are atomics read once per frame; a frame may see an old zoom with a new
+// pan, which the crop keeps inside the picture.
+#pragma once
+
+#include <windows.h>
+#include <strmif.h>
+#include <wincodec.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "platform/com/ComPtr.h"
+#include "platform/com/CriticalSection.h"
+#include "renderer/filter/VirtualCameraSearch.h"
+#include "renderer/frame/FrameRecordBuilder.h"
+#include "shared/FrameFormat.h"
+#include "shared/VirtualCameraProperties.h"
+
+namespace orvane {
+
+class CameraChannel {
+ public:
+  CameraChannel();
+  ~CameraChannel();
+  CameraChannel(const CameraChannel&) = delete;
+  CameraChannel& operator=(const CameraChannel&) = delete;
+
+  // Creates the imaging factory (a failure only disables snapshots) and selects the first virtual
+  // camera, if there is one.
+  void Open();
+
+  // Selection: store the criterion and search again. A search that finds nothing keeps the previous
+  // device. `index` is 0-based among the virtual cameras; a negative one means "the first".
+  void SelectByName(std::wstring name);
+  void SelectByIndex(int32_t index);
+  bool HasCamera() const;
+  int32_t DeviceNumber() const;
+
+  // Builds the frame record of one picture (cropped and rotated as set) and sets it into the device.
+  // E_FAIL without a device; E_POINTER for no pixels; E_INVALIDARG for a geometry that cannot be
+  // delivered; E_OUTOFMEMORY when the delivery buffer cannot grow; else the driver's result. `pixels`
+  // must hold ImageSize(type, height, stride) bytes (a stride of 0 or less means the default). A
+  // pending snapshot is written from the delivered picture.
+  HRESULT PushFrame(const uint8_t* pixels, int32_t width, int32_t height, int32_t stride, FramePixelType type);
+
+  // Driver property calls with a payload of exactly the record's size: E_FAIL without a device, else
+  // the driver's result. SetShared passes the payload as instance data too. A Get sends the payload as
+  // the caller filled it, without instance data, and the driver answers into it.
+  template <typename Payload>
+  HRESULT Set(VirtualCameraProperty id, const Payload& payload) {
+    Payload copy = payload;
+    return SetBytes(id, false, &copy, sizeof copy);
+  }
+  template <typename Payload>
+  HRESULT SetShared(VirtualCameraProperty id, const Payload& payload) {
+    Payload copy = payload;
+    return SetBytes(id, true, &copy, sizeof copy);
+  }
+  template <typename Payload>
+  HRESULT Get(VirtualCameraProperty id, Payload& payload) {
+    return GetBytes(id, &payload, sizeof payload);
+  }
+  // Property 3 for the selected device, with its device number; E_FAIL without a device,
+  // E_INVALIDARG for a name that does not fit, E_FAIL for a null or empty one.
+  HRESULT SetFriendlyName(const wchar_t* name);
+
+  // The renderer's own settings, read by the next frame.
+  void SetRotate(bool rotate) { rotate_.store(rotate); }
+  bool Rotate() const { return rotate_.load(); }
+  void SetZoom(int32_t zoom, int32_t panX, int32_t panY);
+  void GetZoom(int32_t& zoom, int32_t& panX, int32_t& panY) const;
+
+  // The next delivered frame is written to `path` as a JPEG; a later request before that frame
+  // replaces it, and an empty path cancels it.
+  void RequestSnapshot(std::wstring path);
+
+ private:
+  struct Selected {
+    ComPtr<IKsPropertySet> properties;
+    int32_t deviceNumber = 0;
+  };
+  Selected CurrentDevice() const;
+  void SelectDevice();
+  HRESULT SetBytes(VirtualCameraProperty id, bool shared, void* data, DWORD length);
+  HRESULT GetBytes(VirtualCameraProperty id, void* data, DWORD length);
+  FrameTransformSettings Transform() const;
+  void DeliverSnapshot(const FrameRecord& record);
+
+  mutable CriticalSection pushLock_;
+  mutable CriticalSection stateLock_;
+  // Changed under both locks; read under either.
+  ComPtr<IKsPropertySet> cameraProperties_;
+  int32_t deviceNumber_ = 0;
+  // Under stateLock_.
+  DeviceChoice choice_;
+  std::wstring snapshotPath_;
+  // Under pushLock_.
+  FrameRecordBuilder builder_;
+  // Set once by Open, before any other thread sees the channel.
+  ComPtr<IWICImagingFactory> imagingFactory_;
+
+  std::atomic<bool> snapshotPending_{false};
+  std::atomic<bool> rotate_{false};
+  std::atomic<int32_t> zoom_{0};
+  std::atomic<int32_t> panX_{0};
+  std::atomic<int32_t> panY_{0};
+};
+
+}  // namespace orvane

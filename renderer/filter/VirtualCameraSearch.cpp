@@ -1,0 +1,69 @@
+#include "renderer/filter/VirtualCameraSearch.h"
+
+#include <dshow.h>
+#include <uuids.h>
+
+#include "device/devcon/DeviceNaming.h"
+#include "platform/com/Variant.h"
+#include "shared/VirtualCameraProperties.h"
+
+namespace orvane {
+namespace {
+
+// A property of the device's bag as text; empty when it is missing or not a string.
+std::wstring ReadBagString(IPropertyBag& bag, const wchar_t* name) {
+  Variant value;
+  if (FAILED(bag.Read(name, value.put(), nullptr)) || value.get().vt != VT_BSTR || value.get().bstrVal == nullptr) {
+    return {};
+  }
+  return std::wstring(value.get().bstrVal, ::SysStringLen(value.get().bstrVal));
+}
+
+// The device's IKsPropertySet when it is a virtual camera of ours; null otherwise. Any success of
+// QuerySupported counts, as long as the Set bit is there.
+ComPtr<IKsPropertySet> VirtualCameraProperties(IMoniker& moniker) {
+  ComPtr<IKsPropertySet> properties;
+  ComPtr<IBaseFilter> filter;
+  if (FAILED(moniker.BindToObject(nullptr, nullptr, IID_PPV_ARGS(&filter)))) return properties;
+  if (FAILED(filter.As(&properties))) return properties;
+  DWORD support = 0;
+  const HRESULT hr = properties->QuerySupported(VirtualCameraPropertySet, kPropertyFrame, &support);
+  if (FAILED(hr) || (support & kPropertySupportSet) == 0) properties.Reset();
+  return properties;
+}
+
+}  // namespace
+
+HRESULT FindVirtualCamera(const DeviceChoice& choice, FoundCamera& found) {
+  ComPtr<ICreateDevEnum> devices;
+  HRESULT hr = ::CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&devices));
+  if (FAILED(hr)) return hr;
+  ComPtr<IEnumMoniker> monikers;
+  hr = devices->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &monikers, 0);
+  if (FAILED(hr)) return hr;
+  // S_FALSE: the category is empty and there is no enumerator.
+  if (hr != S_OK || !monikers) return S_FALSE;
+  monikers->Reset();
+
+  const bool byIndex = choice.index >= 1;
+  const bool byName = !byIndex && !choice.name.empty();
+  int64_t counted = 0;
+  ComPtr<IMoniker> moniker;
+  while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    ComPtr<IPropertyBag> bag;
+    if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&bag)))) continue;
+    // A name that does not match rules the device out before its filter is bound: binding a physical
+    // camera only to skip it can disturb the program that uses it.
+    if (byName && ReadBagString(*bag.Get(), L"FriendlyName") != choice.name) continue;
+    ComPtr<IKsPropertySet> properties = VirtualCameraProperties(*moniker.Get());
+    if (!properties) continue;
+    ++counted;
+    if (byIndex && counted != choice.index) continue;
+    found.properties = std::move(properties);
+    found.deviceNumber = devcon::DeviceNumberFromPath(ReadBagString(*bag.Get(), L"DevicePath"));
+    return S_OK;
+  }
+  return S_FALSE;
+}
+
+}  // namespace orvane

@@ -1,0 +1,302 @@
+// camfeed.exe: feeds a webcam through the renderer into a virtual camera, the way Orvane.exe's capture
+// graph does it: NimbRenderer.ax is loaded from this program's folder and asked for the filter through
+// DllGetClassObject, the capture graph builder connects the webcam's capture pin to it, and the graph
+// runs for the asked time. It then reports what reached the virtual camera (the device's own frame
+// counter), the frame rate and the CPU time per frame of this process (webcam and renderer).
+//
+//   camfeed [--camera NAME|N] [--format YUY2|NV12|RGB24|RGB32] [--size WxH] [--fps N] [--seconds S]
+//           [--zoom Z] [--pan X,Y] [--rotate] [--device-index N]
+// Exit codes: 0 done, 1 bad command line, 2 failed (no webcam, no virtual camera, no connection, no frames).
+// One thread, a single-threaded apartment as the application's user-interface thread is.
+#include <windows.h>
+#include <dshow.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/camera/state/DeviceState.h"
+#include "device/devcon/DeviceNaming.h"
+#include "platform/com/ComInitialization.h"
+#include "platform/com/ComPtr.h"
+#include "platform/com/UniqueResource.h"
+#include "platform/dshow/ControlInterfaces.h"
+#include "shared/INimbRenderer.h"
+#include "tools/camclient/CameraSession.h"
+#include "tools/camclient/ProcessReport.h"
+#include "tools/camclient/VideoDevices.h"
+
+using namespace orvane;
+using namespace orvane::camclient;
+
+namespace {
+
+
+struct FeedOptions {
+  std::wstring camera;  // empty: the first video input device that is not a virtual camera
+  FormatRequest format;
+  double seconds = 10;
+  int zoom = 0, panX = 0, panY = 0;
+  bool rotate = false;
+  std::optional<int> deviceIndex;
+};
+
+bool ParseNumber(const wchar_t* text, long minimum, long maximum, long& value) {
+  wchar_t* end = nullptr;
+  const long parsed = std::wcstol(text, &end, 10);
+  if (end == text || *end != 0 || parsed < minimum || parsed > maximum) return false;
+  value = parsed;
+  return true;
+}
+
+std::optional<FeedOptions> ParseOptions(int argc, wchar_t** argv) {
+  FeedOptions options;
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring name = argv[i];
+    if (name == L"--rotate") {
+      options.rotate = true;
+      continue;
+    }
+    if (i + 1 >= argc) return std::nullopt;
+    const wchar_t* value = argv[++i];
+    long number = 0, second = 0;
+    if (name == L"--camera") {
+      options.camera = value;
+    } else if (name == L"--format") {
+      const std::wstring layout = value;
+      if (layout == L"YUY2") options.format.layout = FramePixelType::YUY2;
+      else if (layout == L"NV12") options.format.layout = FramePixelType::NV12;
+      else if (layout == L"RGB24") options.format.layout = FramePixelType::RGB24;
+      else if (layout == L"RGB32") options.format.layout = FramePixelType::RGB32;
+      else return std::nullopt;
+    } else if (name == L"--size") {
+      const wchar_t* x = std::wcschr(value, L'x');
+      if (x == nullptr) return std::nullopt;
+      if (!ParseNumber(std::wstring(value, x).c_str(), 1, 16384, number) || !ParseNumber(x + 1, 1, 16384, second)) {
+        return std::nullopt;
+      }
+      options.format.width = static_cast<int32_t>(number);
+      options.format.height = static_cast<int32_t>(second);
+    } else if (name == L"--fps") {
+      if (!ParseNumber(value, 1, 1000, number)) return std::nullopt;
+      options.format.fps = static_cast<int32_t>(number);
+    } else if (name == L"--seconds") {
+      if (!ParseNumber(value, 1, 86400, number)) return std::nullopt;
+      options.seconds = static_cast<double>(number);
+    } else if (name == L"--zoom") {
+      if (!ParseNumber(value, 0, 40, number)) return std::nullopt;
+      options.zoom = static_cast<int>(number);
+    } else if (name == L"--pan") {
+      const wchar_t* comma = std::wcschr(value, L',');
+      if (comma == nullptr) return std::nullopt;
+      if (!ParseNumber(std::wstring(value, comma).c_str(), -40, 40, number) || !ParseNumber(comma + 1, -40, 40, second)) {
+        return std::nullopt;
+      }
+      options.panX = static_cast<int>(number);
+      options.panY = static_cast<int>(second);
+    } else if (name == L"--device-index") {
+      if (!ParseNumber(value, 0, 1000, number)) return std::nullopt;
+      options.deviceIndex = static_cast<int>(number);
+    } else {
+      return std::nullopt;
+    }
+  }
+  return options;
+}
+
+const char* kUsage =
+    "usage: camfeed [--camera NAME|N] [--format YUY2|NV12|RGB24|RGB32] [--size WxH] [--fps N] [--seconds S]\n"
+    "               [--zoom Z] [--pan X,Y] [--rotate] [--device-index N]\n";
+
+int Fail(const char* what, HRESULT hr) {
+  std::printf("camfeed: %s failed: 0x%08lx\n", what, static_cast<unsigned long>(hr));
+  return kExitFailed;
+}
+
+std::wstring ProgramFolder() {
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  const std::wstring self(path, length);
+  return self.substr(0, self.find_last_of(L"\\/") + 1);
+}
+
+const char* SubtypeName(const GUID& subtype) {
+  if (subtype == MEDIASUBTYPE_YUY2) return "YUY2";
+  if (subtype == MEDIASUBTYPE_NV12) return "NV12";
+  if (subtype == MEDIASUBTYPE_RGB24) return "RGB24";
+  if (subtype == MEDIASUBTYPE_RGB32) return "RGB32";
+  if (subtype == MEDIASUBTYPE_MJPG) return "MJPG";
+  return "other";
+}
+
+// The webcam and the virtual cameras in the enumerator's order (the renderer's "index" counts those).
+HRESULT FindDevices(const std::wstring& selector, VideoDevice& webcam, std::vector<VideoDevice>& virtualCameras) {
+  std::vector<VideoDevice> devices;
+  HRESULT hr = ListVideoDevices(devices);
+  if (FAILED(hr)) return hr;
+  bool found = false;
+  for (VideoDevice& device : devices) {
+    ComPtr<IBaseFilter> filter;
+    const bool isVirtual = SUCCEEDED(BindCaptureFilter(device, filter)) && IsVirtualCamera(filter.Get());
+    if (isVirtual) {
+      virtualCameras.push_back(device);
+      continue;
+    }
+    if (found) continue;
+    const bool byIndex = !selector.empty() && selector.find_first_not_of(L"0123456789") == std::wstring::npos;
+    if (selector.empty() || (byIndex && std::to_wstring(device.index) == selector) || device.friendlyName == selector) {
+      webcam = device;
+      found = true;
+    }
+  }
+  return found ? S_OK : HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+}
+
+// The renderer filter from the module in this program's folder, as the application creates it.
+HRESULT CreateRenderer(const UniqueModule& module, ComPtr<IBaseFilter>& renderer) {
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  const auto function =
+      reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(::GetProcAddress(module.get(), "DllGetClassObject")));
+  if (function == nullptr) return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+  ComPtr<IClassFactory> factory;
+  HRESULT hr = function(CLSID_NimbRenderer, IID_PPV_ARGS(&factory));
+  if (FAILED(hr)) return hr;
+  return factory->CreateInstance(nullptr, IID_PPV_ARGS(&renderer));
+}
+
+// Runs the graph for `seconds`, handing window messages to the apartment meanwhile; false when the
+// graph reports an error.
+bool RunFor(IGraphBuilder* graph, double seconds) {
+  ComPtr<IMediaEvent> events;
+  if (FAILED(graph->QueryInterface(IID_PPV_ARGS(&events)))) return false;
+  HANDLE eventHandle = nullptr;
+  events->GetEventHandle(reinterpret_cast<OAEVENT*>(&eventHandle));
+  const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+  for (;;) {
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= deadline) return true;
+    ::MsgWaitForMultipleObjects(1, &eventHandle, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    long code = 0;
+    LONG_PTR first = 0, second = 0;
+    while (events->GetEvent(&code, &first, &second, 0) == S_OK) {
+      events->FreeEventParams(code, first, second);
+      if (code == EC_ERRORABORT || code == EC_DEVICE_LOST || code == EC_COMPLETE) {
+        std::printf("camfeed: the graph stopped (event %ld)\n", code);
+        return false;
+      }
+    }
+  }
+}
+
+int Feed(const FeedOptions& options) {
+  VideoDevice webcam;
+  std::vector<VideoDevice> virtualCameras;
+  HRESULT hr = FindDevices(options.camera, webcam, virtualCameras);
+  if (FAILED(hr)) return Fail("finding the webcam", hr);
+
+  const UniqueModule module(::LoadLibraryW((ProgramFolder() + L"NimbRenderer.ax").c_str()));
+  if (!module) return Fail("loading NimbRenderer.ax", HRESULT_FROM_WIN32(::GetLastError()));
+  int result = kExitDone;
+  {
+    ComPtr<IBaseFilter> renderer;
+    hr = CreateRenderer(module, renderer);
+    if (FAILED(hr)) return Fail("creating the renderer", hr);
+    ComPtr<INimbRenderer> control;
+    hr = renderer.As(&control);
+    if (FAILED(hr)) return Fail("asking the renderer for its control interface (no virtual camera?)", hr);
+    const int index = options.deviceIndex.value_or(0);
+    if (options.deviceIndex) control->SetDeviceIndex(index);
+    if (index >= static_cast<int>(virtualCameras.size())) return Fail("finding that virtual camera", E_INVALIDARG);
+    hr = control->SetZoom(options.zoom, options.panX, options.panY);
+    if (FAILED(hr)) return Fail("setting the zoom", hr);
+    control->SetRotate(options.rotate ? TRUE : FALSE);
+    const VideoDevice& target = virtualCameras[index];
+    const std::optional<int32_t> number = devcon::DeviceNumberFromPath(target.devicePath);
+    std::unique_ptr<state::DeviceState> device;
+    if (number) state::DeviceState::Open(*number, device);
+
+    ComPtr<IBaseFilter> source;
+    hr = BindCaptureFilter(webcam, source);
+    if (FAILED(hr)) return Fail("binding the webcam", hr);
+    ComPtr<IGraphBuilder> graph;
+    hr = ::CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph));
+    if (FAILED(hr)) return Fail("creating the filter graph", hr);
+    ComPtr<ICaptureGraphBuilder2> builder;
+    hr = ::CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&builder));
+    if (SUCCEEDED(hr)) hr = builder->SetFiltergraph(graph.Get());
+    if (FAILED(hr)) return Fail("creating the capture graph builder", hr);
+    hr = graph->AddFilter(source.Get(), L"Video Capture");
+    if (FAILED(hr)) return Fail("adding the webcam", hr);
+    if (options.format.any()) {
+      ComPtr<IAMStreamConfig> config;
+      hr = builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, source.Get(), IID_IAMStreamConfig,
+                                  reinterpret_cast<void**>(config.GetAddressOf()));
+      if (FAILED(hr)) return Fail("finding the webcam's stream configuration", hr);
+      MediaType format;
+      hr = ChooseCaptureFormat(*config.Get(), options.format, format);
+      if (SUCCEEDED(hr)) hr = config->SetFormat(&format.get());
+      if (FAILED(hr)) return Fail("setting the capture format", hr);
+    }
+    hr = graph->AddFilter(renderer.Get(), L"Nimb Renderer");
+    if (SUCCEEDED(hr)) hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, source.Get(), nullptr, renderer.Get());
+    if (FAILED(hr)) return Fail("connecting the webcam to the renderer", hr);
+
+    ComPtr<IEnumPins> pins;
+    ComPtr<IPin> input;
+    AM_MEDIA_TYPE connection{};
+    if (SUCCEEDED(renderer->EnumPins(&pins)) && pins->Next(1, &input, nullptr) == S_OK &&
+        SUCCEEDED(input->ConnectionMediaType(&connection))) {
+      const VideoMediaGeometry geometry = GeometryFromMediaType(connection);
+      std::printf("webcam: %s\nrenderer: connected %s %dx%d, feeding virtual camera \"%s\" (device %d)\n",
+                  Printable(webcam.friendlyName).c_str(), SubtypeName(connection.subtype),
+                  geometry.frame.header.width, geometry.frame.header.height, Printable(target.friendlyName).c_str(),
+                  number.value_or(-1));
+      FreeMediaTypeContent(connection);
+    }
+    std::printf("settings: zoom %d, pan %d,%d, rotation %s\n", options.zoom, options.panX, options.panY,
+                options.rotate ? "on" : "off");
+    std::fflush(stdout);
+
+    ComPtr<IMediaControl> control2;
+    hr = graph.As(&control2);
+    if (SUCCEEDED(hr)) hr = control2->Run();
+    if (FAILED(hr)) return Fail("running the graph", hr);
+    const uint64_t framesBefore = device ? device->FrameCounter() : 0;
+    const double cpuBefore = ProcessCpuSeconds();
+    const ULONGLONG started = ::GetTickCount64();
+    const bool ran = RunFor(graph.Get(), options.seconds);
+    const double elapsed = static_cast<double>(::GetTickCount64() - started) / 1000.0;
+    const uint64_t frames = device ? device->FrameCounter() - framesBefore : 0;
+    const double cpu = ProcessCpuSeconds() - cpuBefore;
+    int clients = 0;
+    control->GetClientCount(&clients);
+    control2->Stop();
+    std::printf("fed: %llu frames in %.1f s (%.2f fps) into the virtual camera; %d client(s) reading at the end\n",
+                static_cast<unsigned long long>(frames), elapsed, elapsed > 0 ? frames / elapsed : 0.0, clients);
+    std::printf("cpu per frame: %.2f ms (webcam and renderer, %.1f%% of one core)\n",
+                frames > 0 ? 1000.0 * cpu / static_cast<double>(frames) : 0.0, elapsed > 0 ? 100.0 * cpu / elapsed : 0.0);
+    PrintProcessTimes(elapsed);
+    if (!ran || frames == 0) result = kExitFailed;
+  }
+  return result;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::optional<FeedOptions> options = ParseOptions(argc, argv);
+  if (!options) {
+    std::printf("%s", kUsage);
+    return kExitUsage;
+  }
+  const ComInitialization com(COINIT_APARTMENTTHREADED);
+  if (!com.ok()) return kExitFailed;
+  const int code = Feed(*options);
+  std::fflush(stdout);
+  return code;
+}
