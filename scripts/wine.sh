@@ -52,7 +52,8 @@ start() {
   fi
   # Wine's desktop process starts with the services below and keeps the display it finds then.
   export DISPLAY=:$(cat "$state/display")
-  wineserver -p </dev/null >/dev/null 2>&1
+  # Fails harmlessly when a server of this prefix is already running.
+  wineserver -p </dev/null >/dev/null 2>&1 || true
   # The first program of a session starts Wine's services, which would inherit its output pipes and
   # keep a caller such as ctest waiting for them; start them here, detached from any pipe.
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1

@@ -19,7 +19,7 @@
 #include "shared/VirtualCameraProperties.h"
 #include "tests/windows/camera/VirtualCameraSupport.h"
 #include "tests/windows/dshow/support/TestPageHost.h"
-#include "tests/windows/page/RendererModule.h"
+#include "tests/windows/renderer/support/RendererTestSupport.h"
 
 namespace orvane::testing {
 
@@ -52,8 +52,9 @@ class RenderPageTest : public ::testing::Test {
     objectsBefore_ = ModuleLifetime::Objects();
     ASSERT_EQ(cameras_.result(), S_OK);
     ASSERT_FALSE(cameras_.devices().empty());
-    ASSERT_EQ(renderer_.Load(), S_OK);
-    control_ = renderer_.Control();
+    ASSERT_TRUE(module_.loaded());
+    ASSERT_EQ(module_.CreateRenderer(renderer_), S_OK);
+    control_ = ControlOf(renderer_.Get());
     ASSERT_TRUE(control_);
     deviceFilter_ = BindDevice(cameras_.devices()[0].number);
     device_ = PropertiesOf(deviceFilter_.Get());
@@ -80,7 +81,7 @@ class RenderPageTest : public ::testing::Test {
   // Connects the page to the renderer and shows it in the frame; returns the page's dialog.
   HWND Activate() {
     EXPECT_EQ(page_->SetPageSite(site_.Get()), S_OK);
-    IUnknown* objects[] = {renderer_.filter()};
+    IUnknown* objects[] = {renderer_.Get()};
     EXPECT_EQ(page_->SetObjects(1, objects), S_OK);
     const RECT rect{0, 0, 600, 400};
     EXPECT_EQ(page_->Activate(frame_.get(), &rect, FALSE), S_OK);
@@ -99,7 +100,8 @@ class RenderPageTest : public ::testing::Test {
   ComInitialization com_;
   long objectsBefore_ = 0;
   InstalledCameras cameras_{1};
-  RendererModule renderer_;
+  RendererModule module_;  // loaded as the application loads it
+  ComPtr<IBaseFilter> renderer_;
   ComPtr<INimbRenderer> control_;
   ComPtr<IBaseFilter> deviceFilter_;
   ComPtr<IKsPropertySet> device_;

@@ -244,13 +244,13 @@ void CALLBACK PlayFrameUser(HWND, UINT, UINT_PTR timer, DWORD) {
 
 TEST_F(RenderPageTest, WorksInsideThePropertyFrame) {
   ComPtr<IClassFactory> pageClass;
-  ASSERT_EQ(renderer_.ClassObject(CLSID_NimbRendererPropertyPage, pageClass), S_OK);
+  ASSERT_EQ(module_.GetClassObject(CLSID_NimbRendererPropertyPage, IID_PPV_ARGS(&pageClass)), S_OK);
   DWORD cookie = 0;
   ASSERT_EQ(::CoRegisterClassObject(CLSID_NimbRendererPropertyPage, pageClass.Get(), CLSCTX_INPROC_SERVER,
                                     REGCLS_MULTIPLEUSE, &cookie),
             S_OK);
   ComPtr<ISpecifyPropertyPages> specify;
-  ASSERT_EQ(renderer_.filter()->QueryInterface(IID_PPV_ARGS(&specify)), S_OK);
+  ASSERT_EQ(renderer_->QueryInterface(IID_PPV_ARGS(&specify)), S_OK);
   CAUUID pages{};
   ASSERT_EQ(specify->GetPages(&pages), S_OK);
   const UniqueCoTaskMem<GUID> pageList(pages.pElems);
@@ -261,7 +261,7 @@ TEST_F(RenderPageTest, WorksInsideThePropertyFrame) {
   frameUser = &user;
   const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, PlayFrameUser);
   ASSERT_NE(timer, 0u);
-  IUnknown* objects[] = {renderer_.filter()};
+  IUnknown* objects[] = {renderer_.Get()};
   const HRESULT hr = ::OleCreatePropertyFrame(frame_.get(), 0, 0, L"Renderer", 1, objects, pages.cElems,
                                               pages.pElems, 0, 0, nullptr);
   if (!user.closed) ::KillTimer(nullptr, timer);
