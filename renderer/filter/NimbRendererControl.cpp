@@ -19,6 +19,15 @@ void StoreOrZero(int* out, HRESULT hr, int32_t value) {
   if (out != nullptr) *out = SUCCEEDED(hr) ? value : 0;
 }
 
+// A 4-byte driver setting (fill mode, mirror, flip) read into `out`, 0 when it cannot be read; the
+// Get is made even when `out` is null, and its result returned.
+HRESULT ReadSetting(CameraChannel& channel, VirtualCameraProperty id, int* out) {
+  int32_t read = 0;
+  const HRESULT hr = channel.Get(id, read);
+  StoreOrZero(out, hr, read);
+  return hr;
+}
+
 // Rows of a 24-bit bitmap: padded to whole 32-bit words.
 int64_t BitmapStride24(int width) { return ((int64_t{width} * 24 + 31) / 32) * 4; }
 
@@ -76,30 +85,15 @@ STDMETHODIMP NimbRenderer::SetFillMode(UINT mode) {
   return channel_.Set(kPropertyFillMode, static_cast<int32_t>(mode));
 }
 
-STDMETHODIMP NimbRenderer::GetFillMode(int* mode) {
-  int32_t read = 0;
-  const HRESULT hr = channel_.Get(kPropertyFillMode, read);
-  StoreOrZero(mode, hr, read);
-  return hr;
-}
+STDMETHODIMP NimbRenderer::GetFillMode(int* mode) { return ReadSetting(channel_, kPropertyFillMode, mode); }
 
 STDMETHODIMP NimbRenderer::SetMirror(BOOL on) { return channel_.Set(kPropertyMirror, int32_t{on}); }
 
-STDMETHODIMP NimbRenderer::GetMirror(int* on) {
-  int32_t read = 0;
-  const HRESULT hr = channel_.Get(kPropertyMirror, read);
-  StoreOrZero(on, hr, read);
-  return hr;
-}
+STDMETHODIMP NimbRenderer::GetMirror(int* on) { return ReadSetting(channel_, kPropertyMirror, on); }
 
 STDMETHODIMP NimbRenderer::SetFlip(BOOL on) { return channel_.Set(kPropertyFlip, int32_t{on}); }
 
-STDMETHODIMP NimbRenderer::GetFlip(int* on) {
-  int32_t read = 0;
-  const HRESULT hr = channel_.Get(kPropertyFlip, read);
-  StoreOrZero(on, hr, read);
-  return hr;
-}
+STDMETHODIMP NimbRenderer::GetFlip(int* on) { return ReadSetting(channel_, kPropertyFlip, on); }
 
 STDMETHODIMP NimbRenderer::SetRotate(BOOL on) {
   channel_.SetRotate(on != FALSE);
