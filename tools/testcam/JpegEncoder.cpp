@@ -1,5 +1,7 @@
 #include "tools/testcam/JpegEncoder.h"
 
+#include "platform/com/WicEncoding.h"
+
 namespace orvane::testcam {
 
 HRESULT JpegEncoder::Encode(const uint8_t* bgr, int width, int height, int stride, uint8_t* out, size_t capacity,
@@ -17,29 +19,8 @@ HRESULT JpegEncoder::Encode(const uint8_t* bgr, int width, int height, int strid
   if (FAILED(hr)) return hr;
   hr = stream->InitializeFromMemory(out, static_cast<DWORD>(capacity));
   if (FAILED(hr)) return hr;
-  ComPtr<IWICBitmapEncoder> encoder;
-  hr = factory_->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &encoder);
-  if (FAILED(hr)) return hr;
-  hr = encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache);
-  if (FAILED(hr)) return hr;
-  ComPtr<IWICBitmapFrameEncode> frame;
-  ComPtr<IPropertyBag2> options;
-  hr = encoder->CreateNewFrame(&frame, &options);
-  if (FAILED(hr)) return hr;
-  hr = frame->Initialize(options.Get());
-  if (FAILED(hr)) return hr;
-  hr = frame->SetSize(static_cast<UINT>(width), static_cast<UINT>(height));
-  if (FAILED(hr)) return hr;
-  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-  hr = frame->SetPixelFormat(&format);
-  if (FAILED(hr)) return hr;
-  if (format != GUID_WICPixelFormat24bppBGR) return WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
-  const auto bytes = static_cast<UINT>(static_cast<size_t>(stride) * static_cast<size_t>(height));
-  hr = frame->WritePixels(static_cast<UINT>(height), static_cast<UINT>(stride), bytes, const_cast<BYTE*>(bgr));
-  if (FAILED(hr)) return hr;
-  hr = frame->Commit();
-  if (FAILED(hr)) return hr;
-  hr = encoder->Commit();
+  hr = EncodeBgr24(factory_.Get(), stream.Get(), GUID_ContainerFormatJpeg, bgr, static_cast<uint32_t>(width),
+                   static_cast<uint32_t>(height), static_cast<uint32_t>(stride));
   if (FAILED(hr)) return hr;
   ULARGE_INTEGER position{};
   hr = stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_CUR, &position);

@@ -12,6 +12,7 @@
 #include "platform/com/ComBoundary.h"
 #include "platform/com/ComInitialization.h"
 #include "platform/com/ComPtr.h"
+#include "platform/com/WicEncoding.h"
 #include "platform/com/UniqueResource.h"
 #include "renderer/frame/PixelConversion.h"
 
@@ -168,36 +169,6 @@ HRESULT MakeUprightBgr(const uint8_t* pixels, const FrameHeader& frame, bool bot
   return S_OK;
 }
 
-HRESULT EncodeJpeg(IWICImagingFactory* factory, const BgrRows& picture, uint32_t width, IStream* stream) {
-  ComPtr<IWICBitmapEncoder> encoder;
-  HRESULT hr = factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &encoder);
-  if (FAILED(hr)) return hr;
-  hr = encoder->Initialize(stream, WICBitmapEncoderNoCache);
-  if (FAILED(hr)) return hr;
-  ComPtr<IWICBitmapFrameEncode> frame;
-  ComPtr<IPropertyBag2> options;
-  hr = encoder->CreateNewFrame(&frame, &options);
-  if (FAILED(hr)) return hr;
-  hr = frame->Initialize(options.Get());
-  if (FAILED(hr)) return hr;
-  hr = frame->SetSize(width, picture.rows);
-  if (FAILED(hr)) return hr;
-  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-  hr = frame->SetPixelFormat(&format);
-  if (FAILED(hr)) return hr;
-  // The encoder may answer with the format it would rather have; our rows are in this one only.
-  if (format != GUID_WICPixelFormat24bppBGR) return WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
-  // Whole rows, padding included: a checked frame's pixels and our own buffers hold that many bytes.
-  const uint64_t bytes = uint64_t{picture.stride} * picture.rows;
-  if (bytes > UINT32_MAX) return E_OUTOFMEMORY;
-  hr = frame->WritePixels(picture.rows, picture.stride, static_cast<UINT>(bytes),
-                          const_cast<BYTE*>(picture.first));
-  if (FAILED(hr)) return hr;
-  hr = frame->Commit();
-  if (FAILED(hr)) return hr;
-  return encoder->Commit();
-}
-
 // A file beside the target that becomes the target only when complete; removed otherwise.
 class PendingFile {
  public:
@@ -296,7 +267,8 @@ HRESULT WriteSnapshotJpeg(IWICImagingFactory* factory, const wchar_t* path, cons
     ComPtr<IStream> stream;
     hr = ::CreateStreamOnHGlobal(nullptr, TRUE, &stream);
     if (FAILED(hr)) return hr;
-    hr = EncodeJpeg(factory, picture, static_cast<uint32_t>(frame.width), stream.Get());
+    hr = EncodeBgr24(factory, stream.Get(), GUID_ContainerFormatJpeg, picture.first, static_cast<uint32_t>(frame.width),
+                     picture.rows, picture.stride);
     if (FAILED(hr)) return hr;
     return WriteStreamToFile(stream.Get(), path);
   });
