@@ -1,6 +1,7 @@
 // The per-pixel arithmetic of the four conversions, written once: BT.601 studio range in 16.16 fixed
 // point. The reference row kernels and the reference YUY2 rotation are built from these functions, and
-// every vector kernel must produce exactly the bytes they produce. Internal to renderer/frame.
+// every vector kernel must produce exactly the bytes they produce. The virtual camera's picture
+// pipeline takes its YUV to RGB arithmetic from here too.
 #pragma once
 
 #include <cstdint>

@@ -6,21 +6,15 @@
 
 #include <cstdint>
 
+#include "renderer/frame/ConvertFormulas.h"
+
 namespace orvane::picture {
 
-inline uint8_t Saturate(int32_t value) {
-  return static_cast<uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value);
-}
+using formulas::Clamp255;
 
-// Writes blue, green, red.
-inline void YuvToBgr(int32_t y, int32_t u, int32_t v, uint8_t* bgr) {
-  const int32_t luma = 76284 * y - 1187776;  // 1.164 * (Y - 16), plus half for rounding
-  const int32_t cb = u - 128;
-  const int32_t cr = v - 128;
-  bgr[0] = Saturate((luma + 132186 * cb) >> 16);
-  bgr[1] = Saturate((luma - 25690 * cb - 53281 * cr) >> 16);
-  bgr[2] = Saturate((luma + 104595 * cr) >> 16);
-}
+// Writes blue, green, red: the same arithmetic as the frame path's NV12 conversion, whose chroma
+// bytes are U, V in DirectShow's order.
+inline void YuvToBgr(int32_t y, int32_t u, int32_t v, uint8_t* bgr) { formulas::Nv12Pixel(y, u, v, bgr); }
 
 inline uint8_t LumaOf(int32_t b, int32_t g, int32_t r) {
   return static_cast<uint8_t>((16843 * r + 33030 * g + 6423 * b + 0x108000) >> 16);
@@ -30,8 +24,8 @@ inline uint8_t LumaOf(int32_t b, int32_t g, int32_t r) {
 inline void ChromaOfSum(int32_t b, int32_t g, int32_t r, int32_t n, uint8_t& u, uint8_t& v) {
   // The offset of 128.5 keeps every numerator positive, so the division rounds to nearest.
   const int32_t offset = 0x808000 * n;
-  u = Saturate((28770 * b - 19071 * g - 9699 * r + offset) / (65536 * n));
-  v = Saturate((28770 * r - 24117 * g - 4653 * b + offset) / (65536 * n));
+  u = Clamp255((28770 * b - 19071 * g - 9699 * r + offset) / (65536 * n));
+  v = Clamp255((28770 * r - 24117 * g - 4653 * b + offset) / (65536 * n));
 }
 
 }  // namespace orvane::picture
