@@ -19,6 +19,16 @@ enum class FramePixelType : int32_t {
 
 constexpr bool IsFramePixelType(int32_t value) { return value >= 0 && value <= 3; }
 
+constexpr const char* FramePixelTypeName(FramePixelType type) {
+  switch (type) {
+    case FramePixelType::RGB24: return "RGB24";
+    case FramePixelType::RGB32: return "RGB32";
+    case FramePixelType::YUY2: return "YUY2";
+    case FramePixelType::NV12: return "NV12";
+  }
+  return "?";
+}
+
 // The geometry of a frame, and on the wire the 16 bytes in front of its pixels.
 struct FrameHeader {
   FramePixelType pixelType;

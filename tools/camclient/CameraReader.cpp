@@ -62,7 +62,7 @@ int ReadCamera(const ClientOptions& options) {
   session.sink().Configure(expected, !options.save.empty(), std::move(ready));
   const FrameHeader geometry = session.geometry();
   const REFERENCE_TIME interval = FrameIntervalOf(session.connection());
-  std::printf("format: %s %dx%d at %.3f fps\n", LayoutName(geometry.pixelType), geometry.width, geometry.height,
+  std::printf("format: %s %dx%d at %.3f fps\n", FramePixelTypeName(geometry.pixelType), geometry.width, geometry.height,
               interval > 0 ? 1e7 / static_cast<double>(interval) : 0.0);
 
   hr = session.Run();

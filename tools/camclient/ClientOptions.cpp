@@ -54,14 +54,6 @@ bool ParseSize(const std::wstring& text, int32_t& width, int32_t& height) {
   return true;
 }
 
-std::optional<FramePixelType> ParseLayout(const std::wstring& text) {
-  if (EqualNoCase(text, L"YUY2")) return FramePixelType::YUY2;
-  if (EqualNoCase(text, L"NV12")) return FramePixelType::NV12;
-  if (EqualNoCase(text, L"RGB24")) return FramePixelType::RGB24;
-  if (EqualNoCase(text, L"RGB32")) return FramePixelType::RGB32;
-  return std::nullopt;
-}
-
 std::optional<Orientation> ParseOrientation(const std::wstring& text) {
   if (EqualNoCase(text, L"upright")) return Orientation::Upright;
   if (EqualNoCase(text, L"mirrored")) return Orientation::Mirrored;
@@ -77,14 +69,12 @@ bool EndsWithNoCase(const std::wstring& text, const wchar_t* suffix) {
 
 }  // namespace
 
-const char* LayoutName(FramePixelType type) {
-  switch (type) {
-    case FramePixelType::RGB24: return "RGB24";
-    case FramePixelType::RGB32: return "RGB32";
-    case FramePixelType::YUY2: return "YUY2";
-    case FramePixelType::NV12: return "NV12";
-  }
-  return "?";
+std::optional<FramePixelType> ParseLayout(const std::wstring& text) {
+  if (EqualNoCase(text, L"YUY2")) return FramePixelType::YUY2;
+  if (EqualNoCase(text, L"NV12")) return FramePixelType::NV12;
+  if (EqualNoCase(text, L"RGB24")) return FramePixelType::RGB24;
+  if (EqualNoCase(text, L"RGB32")) return FramePixelType::RGB32;
+  return std::nullopt;
 }
 
 const char* OrientationName(Orientation orientation) {

@@ -45,7 +45,8 @@ struct ParseResult {
 ParseResult ParseClientOptions(const std::vector<std::wstring>& arguments);
 
 const char* UsageText();
-const char* LayoutName(FramePixelType type);
+// "YUY2", "NV12", "RGB24" or "RGB32", in any letter case.
+std::optional<FramePixelType> ParseLayout(const std::wstring& text);
 const char* OrientationName(Orientation orientation);
 
 }  // namespace orvane::camclient

@@ -60,7 +60,7 @@ int Produce(const ClientOptions& options) {
   const FramePixelType type = *options.format;
   const CheckedFrame frame = CheckFrameGeometry({type, options.width, options.height, 0});
   if (!frame.ok()) {
-    std::printf("cannot make %s frames of %dx%d: %s\n", LayoutName(type), options.width, options.height,
+    std::printf("cannot make %s frames of %dx%d: %s\n", FramePixelTypeName(type), options.width, options.height,
                 DescribeGeometryError(frame.error));
     return kExitUsage;
   }
@@ -101,7 +101,7 @@ int Produce(const ClientOptions& options) {
   }
   const double seconds = static_cast<double>(PerformanceCounterTime() - begin) / 1e7;
   std::printf("produced: %lld frames of %s %dx%d at %d fps in %.2f s", static_cast<long long>(pushed),
-              LayoutName(type), options.width, options.height, options.fps, seconds);
+              FramePixelTypeName(type), options.width, options.height, options.fps, seconds);
   if (refused > 0) std::printf(", %lld refused (first 0x%08lx)", static_cast<long long>(refused), static_cast<unsigned long>(firstError));
   std::printf("\n");
   const double frames = static_cast<double>(pushed + refused > 0 ? pushed + refused : 1);

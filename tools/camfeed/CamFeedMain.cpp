@@ -26,6 +26,7 @@
 #include "platform/dshow/ControlInterfaces.h"
 #include "shared/INimbRenderer.h"
 #include "tools/camclient/CameraSession.h"
+#include "tools/camclient/ClientOptions.h"
 #include "tools/camclient/ProcessReport.h"
 #include "tools/camclient/VideoDevices.h"
 
@@ -66,12 +67,9 @@ std::optional<FeedOptions> ParseOptions(int argc, wchar_t** argv) {
     if (name == L"--camera") {
       options.camera = value;
     } else if (name == L"--format") {
-      const std::wstring layout = value;
-      if (layout == L"YUY2") options.format.layout = FramePixelType::YUY2;
-      else if (layout == L"NV12") options.format.layout = FramePixelType::NV12;
-      else if (layout == L"RGB24") options.format.layout = FramePixelType::RGB24;
-      else if (layout == L"RGB32") options.format.layout = FramePixelType::RGB32;
-      else return std::nullopt;
+      const std::optional<FramePixelType> layout = ParseLayout(value);
+      if (!layout) return std::nullopt;
+      options.format.layout = *layout;
     } else if (name == L"--size") {
       const wchar_t* x = std::wcschr(value, L'x');
       if (x == nullptr) return std::nullopt;

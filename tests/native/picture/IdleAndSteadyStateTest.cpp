@@ -47,7 +47,7 @@ TEST(PictureRenderer, SteadyStreamAllocatesNothing) {
       ASSERT_EQ(renderer.RenderRecord(record.data(), record.size(), client, out.data(), out.size(), options),
                 PictureError::None);
     }
-    EXPECT_EQ(allocations.load() - before, 0) << test::LayoutName(to);
+    EXPECT_EQ(allocations.load() - before, 0) << FramePixelTypeName(to);
   }
 }
 

@@ -13,7 +13,6 @@ namespace orvane::picture {
 namespace {
 
 using test::Bgr;
-using test::LayoutName;
 using test::PaintFrame;
 using test::PaintRecord;
 using test::RawSamples;
@@ -51,8 +50,8 @@ struct Case {
   FrameHeader client;
   PictureOptions options;
   std::string Describe() const {
-    return std::string(LayoutName(source.pixelType)) + " " + std::to_string(source.width) + "x" +
-           std::to_string(source.height) + " -> " + LayoutName(client.pixelType) + " " +
+    return std::string(FramePixelTypeName(source.pixelType)) + " " + std::to_string(source.width) + "x" +
+           std::to_string(source.height) + " -> " + FramePixelTypeName(client.pixelType) + " " +
            std::to_string(client.width) + "x" + std::to_string(client.height) + " fill " +
            std::to_string(int(options.fill)) + (options.mirror ? " mirror" : "") + (options.flip ? " flip" : "");
   }
@@ -223,9 +222,9 @@ TEST(PictureRenderer, ColoursConvertBetweenFamilies) {
       ASSERT_EQ(renderer.RenderRecord(record.data(), record.size(), client, out.data(), out.size(), {}),
                 PictureError::None);
       const std::vector<int> yuv = RawSamples(client, out.data(), 1, 1);
-      EXPECT_NEAR(yuv[0], s.y, 1) << LayoutName(to) << " " << test::ToString(s.rgb);
-      EXPECT_NEAR(yuv[1], s.u, 1) << LayoutName(to) << " " << test::ToString(s.rgb);
-      EXPECT_NEAR(yuv[2], s.v, 1) << LayoutName(to) << " " << test::ToString(s.rgb);
+      EXPECT_NEAR(yuv[0], s.y, 1) << FramePixelTypeName(to) << " " << test::ToString(s.rgb);
+      EXPECT_NEAR(yuv[1], s.u, 1) << FramePixelTypeName(to) << " " << test::ToString(s.rgb);
+      EXPECT_NEAR(yuv[2], s.v, 1) << FramePixelTypeName(to) << " " << test::ToString(s.rgb);
       // And back to RGB from that YUV frame.
       std::vector<uint8_t> yuvRecord(sizeof client + out.size());
       std::memcpy(yuvRecord.data(), &client, sizeof client);
@@ -237,7 +236,7 @@ TEST(PictureRenderer, ColoursConvertBetweenFamilies) {
       const Bgr round = ReadPixel(rgb, back.data(), 2, 0);
       EXPECT_TRUE(std::abs(round.b - s.rgb.b) <= 3 && std::abs(round.g - s.rgb.g) <= 3 &&
                   std::abs(round.r - s.rgb.r) <= 3)
-          << LayoutName(to) << " round trip of " << test::ToString(s.rgb) << " gave " << test::ToString(round);
+          << FramePixelTypeName(to) << " round trip of " << test::ToString(s.rgb) << " gave " << test::ToString(round);
     }
   }
 }
@@ -272,7 +271,7 @@ TEST(PictureRenderer, FilterInterpolatesAndAverages) {
       for (int y = 0; y < 16; ++y) {
         for (int x = 0; x < 16; ++x) {
           const Bgr grey = ReadPixel(client, out.data(), x, y);
-          ASSERT_NEAR(grey.g, 128, 10) << LayoutName(to) << " at " << x << "," << y;
+          ASSERT_NEAR(grey.g, 128, 10) << FramePixelTypeName(to) << " at " << x << "," << y;
         }
       }
     }
@@ -367,8 +366,8 @@ TEST(PictureRenderer, HonoursClientStride) {
                                     {FillMode::Stretch}),
               PictureError::None);
     const Bgr c = ReadPixel(client, out.data(), 5, 3);
-    EXPECT_NEAR(c.g, 160, 6) << LayoutName(to);
-    EXPECT_EQ(std::count(out.begin(), out.end(), 0xA5), 0) << LayoutName(to) << " left bytes unwritten";
+    EXPECT_NEAR(c.g, 160, 6) << FramePixelTypeName(to);
+    EXPECT_EQ(std::count(out.begin(), out.end(), 0xA5), 0) << FramePixelTypeName(to) << " left bytes unwritten";
   }
 }
 
@@ -379,10 +378,10 @@ TEST(PictureRenderer, FillBlackPaintsEveryLayout) {
     ASSERT_EQ(FillBlack(client, out.data(), out.size()), PictureError::None);
     for (int y = 0; y < 5; ++y) {
       for (int x = 0; x < 7; ++x) {
-        ASSERT_EQ(RawSamples(client, out.data(), x, y), Black(type)) << LayoutName(type) << " " << x << "," << y;
+        ASSERT_EQ(RawSamples(client, out.data(), x, y), Black(type)) << FramePixelTypeName(type) << " " << x << "," << y;
       }
     }
-    EXPECT_EQ(std::count(out.begin(), out.end(), 0xA5), 0) << LayoutName(type);
+    EXPECT_EQ(std::count(out.begin(), out.end(), 0xA5), 0) << FramePixelTypeName(type);
   }
 }
 

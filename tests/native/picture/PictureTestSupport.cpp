@@ -15,16 +15,6 @@ std::string ToString(const Bgr& c) {
 
 int Rows(const FrameHeader& header) { return header.height < 0 ? -header.height : header.height; }
 
-const char* LayoutName(FramePixelType type) {
-  switch (type) {
-    case FramePixelType::RGB24: return "RGB24";
-    case FramePixelType::RGB32: return "RGB32";
-    case FramePixelType::YUY2: return "YUY2";
-    case FramePixelType::NV12: return "NV12";
-  }
-  return "?";
-}
-
 namespace {
 
 bool BottomUp(const FrameHeader& h) {

@@ -31,6 +31,5 @@ Bgr ReadPixel(const FrameHeader& header, const uint8_t* frame, int x, int y);
 std::vector<int> RawSamples(const FrameHeader& header, const uint8_t* frame, int x, int y);
 
 int Rows(const FrameHeader& header);
-const char* LayoutName(FramePixelType type);
 
 }  // namespace orvane::test

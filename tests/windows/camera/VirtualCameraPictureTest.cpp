@@ -120,7 +120,7 @@ TEST_F(VirtualCameraPicture, FitsMirrorsAndFlipsInEveryClientLayout) {
       {"mirror and flip", FillMode::Stretch, true, true, false, 2, 0.5, fill, {Y, B, G, R}, false},
   };
   for (FramePixelType layout : {FramePixelType::YUY2, FramePixelType::NV12, FramePixelType::RGB24, FramePixelType::RGB32}) {
-    SCOPED_TRACE(std::string("client ") + test::LayoutName(layout));
+    SCOPED_TRACE(std::string("client ") + FramePixelTypeName(layout));
     CameraClient client;
     ASSERT_EQ(client.Open(0, layout, 320, 240), S_OK);
     std::vector<uint8_t> pixels;
