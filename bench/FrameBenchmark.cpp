@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "renderer/frame/FrameTransform.h"
-#include "renderer/frame/PixelConversion.h"
-#include "renderer/frame/SimdLevel.h"
+#include "media/frame/FrameTransform.h"
+#include "media/frame/PixelConversion.h"
+#include "media/frame/SimdLevel.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "device/camera/picture/PictureRenderer.h"
+#include "media/picture/PictureRenderer.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <cstring>
 #include <vector>
 
-#include "renderer/frame/FrameRecordBuilder.h"
-#include "renderer/frame/PixelConversion.h"
-#include "renderer/frame/SimdLevel.h"
+#include "media/frame/FrameRecordBuilder.h"
+#include "media/frame/PixelConversion.h"
+#include "media/frame/SimdLevel.h"
 
 namespace {
 

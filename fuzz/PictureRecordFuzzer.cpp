@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "device/camera/picture/PictureRenderer.h"
+#include "media/picture/PictureRenderer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace orvane;

@@ -6,8 +6,8 @@
 #include "app/core/PathRules.h"
 #include "app/diagnostics/CFileVersionInfo.h"
 #include "app/diagnostics/VersionNumbers.h"
-#include "platform/com/StringConversion.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/StringConversion.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane {
 namespace {
@@ -46,11 +46,10 @@ std::wstring DataFolder() {
   }
   std::wstring folder = JoinPath(localAppData.get(), kDataSubfolder);
   if (folder.empty()) return folder;
-  // SHCreateDirectoryExW creates the missing parents too; an existing folder is fine.
-  const int created = ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-  if (created != ERROR_SUCCESS && created != ERROR_ALREADY_EXISTS && created != ERROR_FILE_EXISTS) {
-    return std::wstring();
-  }
+  // SHCreateDirectoryExW creates the missing parents too. The path is kept whether or not that
+  // worked: a caller that writes there meets the failure itself, with its own error and message,
+  // instead of an empty path that would put its file somewhere else.
+  ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
   return folder;
 }
 

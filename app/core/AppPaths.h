@@ -18,7 +18,8 @@ std::wstring ProgramPath();
 std::wstring ProgramFilePath(std::wstring_view name = {});
 
 // The user's local application-data folder followed by "\Halvyn\Orvane", created with all missing
-// parents; empty when the local application-data folder cannot be found.
+// parents; empty when the local application-data folder cannot be found. A folder that cannot be
+// created keeps its path: writing there then fails where the caller writes.
 std::wstring DataFolder();
 
 // The data folder joined with name, the folder being created if missing; empty without a data folder

@@ -9,7 +9,7 @@
 
 #include "app/core/AppPaths.h"
 #include "app/diagnostics/LogFormat.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane {
 namespace {

@@ -7,7 +7,7 @@
 #include "app/diagnostics/CFileVersionInfo.h"
 #include "app/diagnostics/LogFormat.h"
 #include "app/diagnostics/Logger.h"
-#include "platform/com/StringConversion.h"
+#include "platform/win/StringConversion.h"
 
 namespace orvane {
 namespace {

@@ -1,6 +1,6 @@
 #include "app/settings/CWinRegistry.h"
 
-#include "app/settings/RegistryValue.h"
+#include "platform/win/RegistryValue.h"
 
 namespace orvane {
 

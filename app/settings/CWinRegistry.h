@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "app/settings/SettingsNames.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane {
 

@@ -1,15 +1,18 @@
 #include "app/settings/RegistryKeyPath.h"
 
-#include "app/settings/RegistryValue.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/RegistryValue.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane {
 
 DWORD RegistryKeyPath::ReadNumber(const wchar_t* name, DWORD missing, bool writeMissing) const {
+  // Read access only, so that a key this user may not change still gives its stored values; write
+  // access is asked for only when there is a missing value to create.
   UniqueRegKey key;
-  const REGSAM access = writeMissing ? (KEY_QUERY_VALUE | KEY_SET_VALUE) : KEY_QUERY_VALUE;
-  if (::RegOpenKeyExW(root_, path_.c_str(), 0, access, key.put()) != ERROR_SUCCESS) return missing;
-  return registry::ReadNumberOr(key.get(), name, missing, writeMissing);
+  if (::RegOpenKeyExW(root_, path_.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return missing;
+  if (const auto number = registry::ReadFirstFourBytes(key.get(), name)) return *number;
+  if (writeMissing) WriteNumber(name, missing);
+  return missing;
 }
 
 std::optional<std::wstring> RegistryKeyPath::ReadText(const wchar_t* name) const {

@@ -5,8 +5,8 @@
 
 #include "app/settings/LanguageFile.h"
 #include "app/settings/TextFormat.h"
-#include "platform/com/StringConversion.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/StringConversion.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane {
 namespace {

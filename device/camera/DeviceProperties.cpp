@@ -7,8 +7,7 @@
 #include <string>
 
 #include "device/camera/formats/OutputOffer.h"
-#include "device/devcon/DeviceInstaller.h"
-#include "device/devcon/DeviceNaming.h"
+#include "device/names/DeviceNameStore.h"
 #include "platform/com/ComBoundary.h"
 #include "shared/VirtualCameraProperties.h"
 
@@ -63,9 +62,8 @@ HRESULT Rename(const FriendlyNamePayload& payload) {
   size_t length = 0;
   while (length <= kMaxFriendlyNameLength && payload.name[length] != 0) ++length;
   if (length == 0 || length > kMaxFriendlyNameLength) return E_INVALIDARG;
-  if (payload.deviceNumber < 0 || payload.deviceNumber > devcon::kMaxDeviceNumber) return E_INVALIDARG;
   const std::wstring name(reinterpret_cast<const wchar_t*>(payload.name), length);
-  return devcon::RenameDevice(payload.deviceNumber, name);
+  return device::RenameDevice(payload.deviceNumber, name);
 }
 
 }  // namespace

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "device/camera/picture/IdlePicture.h"
-#include "device/camera/picture/PictureRenderer.h"
+#include "media/picture/IdlePicture.h"
+#include "media/picture/PictureRenderer.h"
 
 namespace orvane::camera {
 

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "device/camera/picture/IdlePicture.h"
+#include "media/picture/IdlePicture.h"
 
 namespace orvane {
 

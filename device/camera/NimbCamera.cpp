@@ -3,10 +3,10 @@
 #include <optional>
 #include <string>
 
-#include "device/camera/NimbCameraIds.h"
-#include "device/devcon/DeviceNaming.h"
 #include "platform/com/ComBoundary.h"
 #include "platform/com/Variant.h"
+#include "shared/device/DeviceNaming.h"
+#include "shared/device/NimbCameraIds.h"
 
 namespace orvane::camera {
 
@@ -61,8 +61,8 @@ STDMETHODIMP NimbCamera::Load(IPropertyBag* bag, IErrorLog* log) {
         path.get().bstrVal == nullptr) {
       return UseDevice(0);
     }
-    const std::optional<int32_t> number = devcon::DeviceNumberFromPath(path.get().bstrVal);
-    if (!number || *number > devcon::kMaxDeviceNumber) return E_INVALIDARG;
+    const std::optional<int32_t> number = device::DeviceNumberFromPath(path.get().bstrVal);
+    if (!number || *number > device::kMaxDeviceNumber) return E_INVALIDARG;
     return UseDevice(*number);
   });
 }

@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include "device/camera/NimbCamera.h"
-#include "device/camera/NimbCameraIds.h"
 #include "platform/dshow/ComServerModule.h"
+#include "shared/device/NimbCameraIds.h"
 
 namespace orvane::camera {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "device/camera/NimbCamera.h"
 #include "device/camera/formats/OutputOffer.h"
-#include "platform/com/PerformanceCounter.h"
 #include "platform/dshow/MediaType.h"
 #include "platform/dshow/VideoCapability.h"
+#include "platform/win/PerformanceCounter.h"
 
 namespace orvane::camera {
 namespace {

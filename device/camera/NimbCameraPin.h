@@ -30,10 +30,10 @@
 #include <vector>
 
 #include "device/camera/IdleFrames.h"
-#include "device/camera/picture/PictureRenderer.h"
 #include "device/camera/state/DeviceState.h"
-#include "platform/com/Event.h"
+#include "media/picture/PictureRenderer.h"
 #include "platform/dshow/CapturePin.h"
+#include "platform/win/Event.h"
 
 namespace orvane::camera {
 

@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "device/camera/NimbCameraIds.h"
 #include "device/devcon/DeviceInstaller.h"
-#include "device/devcon/DeviceNaming.h"
 #include "device/devcon/InfPackage.h"
-#include "platform/com/StringConversion.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/StringConversion.h"
+#include "platform/win/UniqueResource.h"
+#include "platform/win/WindowsError.h"
+#include "shared/device/DeviceNaming.h"
+#include "shared/device/NimbCameraIds.h"
 
 using namespace orvane;
 using namespace orvane::devcon;
@@ -53,14 +54,18 @@ int Usage() {
 std::optional<std::string> ReadPackageText(const std::wstring& path, HRESULT& result) {
   UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   LARGE_INTEGER size{};
-  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > (1 << 20)) {
-    result = file ? HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE) : HRESULT_FROM_WIN32(GetLastError());
+  if (!file || !GetFileSizeEx(file.get(), &size)) {
+    result = LastErrorResult();
+    return std::nullopt;
+  }
+  if (size.QuadPart > (1 << 20)) {
+    result = HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
     return std::nullopt;
   }
   std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
   DWORD read = 0;
   if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()) {
-    result = HRESULT_FROM_WIN32(GetLastError());
+    result = LastErrorResult();
     return std::nullopt;
   }
   // Inf files are often UTF-16 with a byte order mark.
@@ -148,7 +153,7 @@ int Status(const std::wstring& hardwareId) {
   if (FAILED(result)) return Fail(L"Listing the devices", result);
   for (const InstalledDevice& device : devices) {
     Print(Describe(device));
-    Print(L"    " + DevicePath(device.number));
+    Print(L"    " + device::DevicePath(device.number));
   }
   Print(std::to_wstring(devices.size()) + L" matching device(s) found.");
   return devices.empty() ? kNoDevice : kDone;

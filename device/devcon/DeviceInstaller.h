@@ -1,11 +1,10 @@
-// Creates, lists, enables, disables, renames and removes the virtual camera devices: root-enumerated
-// devices of the imaging class (SetupAPI), the COM class of NimbCamera's capture filter, each device's
-// entry in the video input category (IFilterMapper2, with "FriendlyName" and "DevicePath"), and the
-// device interface's "Device Parameters" key that the application's renaming writes.
-// Used by devcon.exe (elevated) and, for renaming, by the camera filter. Writing needs administrator
-// rights except renaming, which the installed entries allow to every user. Call from a thread that may
-// initialise COM (each call initialises and uninitialises it itself); results are HRESULTs, Windows
-// errors passed through as HRESULT_FROM_WIN32.
+// Creates, lists, enables, disables and removes the virtual camera devices: root-enumerated devices of
+// the imaging class (SetupAPI), the COM class of NimbCamera's capture filter, each device's entry in
+// the video input category (IFilterMapper2, with "FriendlyName" and "DevicePath"), and the device
+// interface's "Device Parameters" key that renaming (device/names) writes. Used by devcon.exe, elevated:
+// writing needs administrator rights, and the entries it makes let every user rename the devices.
+// Call from a thread that may initialise COM (each call initialises and uninitialises it itself);
+// results are HRESULTs, Windows errors passed through as HRESULT_FROM_WIN32.
 #pragma once
 
 #include <windows.h>
@@ -51,10 +50,5 @@ HRESULT SetDeviceEnabled(const InstalledDevice& device, bool enabled);
 // Removes the device: its video input entry, its interface key and the device itself. The filter class
 // is unregistered with the last device of `hardwareId`.
 HRESULT RemoveDevice(const InstalledDevice& device, const std::wstring& hardwareId);
-
-// Gives device `number` a new friendly name where the video input category lists it and in its
-// "Device Parameters" key, so that it keeps the name when disabled and enabled again. Fails with
-// ERROR_FILE_NOT_FOUND for a device that is not installed.
-HRESULT RenameDevice(int32_t number, const std::wstring& name);
 
 }  // namespace orvane::devcon

@@ -17,8 +17,8 @@
 #include <string>
 
 #include "platform/com/ComObject.h"
-#include "platform/com/CriticalSection.h"
 #include "platform/dshow/ClassFactory.h"
+#include "platform/win/CriticalSection.h"
 
 namespace orvane {
 

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "renderer/frame/MediaTypeGeometry.h"
+#include "platform/dshow/MediaTypeGeometry.h"
 
 namespace orvane {
 

@@ -6,51 +6,14 @@
 
 #include "platform/com/ComBoundary.h"
 #include "platform/com/ComInitialization.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/com/ComServerKeys.h"
+#include "platform/win/WindowsError.h"
 
 namespace orvane {
 namespace {
 
 bool IsNotFound(HRESULT hr) {
   return hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-}
-
-HRESULT SetStringValue(HKEY key, const wchar_t* name, const std::wstring& value) {
-  const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-  const LSTATUS status = ::RegSetValueExW(key, name, 0, REG_SZ,
-                                          reinterpret_cast<const BYTE*>(value.c_str()), bytes);
-  return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
-}
-
-HRESULT CreateKey(HKEY parent, const std::wstring& path, UniqueRegKey& key) {
-  const LSTATUS status = ::RegCreateKeyExW(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                           KEY_WRITE, nullptr, key.put(), nullptr);
-  return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
-}
-
-HRESULT WriteServerKeys(const ClassEntry& entry, const std::wstring& modulePath) {
-  UniqueRegKey classKey;
-  HRESULT hr = CreateKey(HKEY_CLASSES_ROOT, L"CLSID\\" + GuidToRegistryString(*entry.clsid), classKey);
-  if (FAILED(hr)) return hr;
-  hr = SetStringValue(classKey.get(), nullptr, entry.name);
-  if (FAILED(hr)) return hr;
-  UniqueRegKey serverKey;
-  hr = CreateKey(classKey.get(), L"InprocServer32", serverKey);
-  if (FAILED(hr)) return hr;
-  hr = SetStringValue(serverKey.get(), nullptr, modulePath);
-  if (FAILED(hr)) return hr;
-  return SetStringValue(serverKey.get(), L"ThreadingModel", L"Both");
-}
-
-HRESULT DeleteServerKeys(const ClassEntry& entry) {
-  UniqueRegKey classes;
-  LSTATUS status = ::RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_ALL_ACCESS, classes.put());
-  if (status == ERROR_FILE_NOT_FOUND) return S_OK;
-  if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
-  // RegDeleteTreeW removes the subkeys depth first, then the key itself.
-  status = ::RegDeleteTreeW(classes.get(), GuidToRegistryString(*entry.clsid).c_str());
-  if (status == ERROR_FILE_NOT_FOUND) return S_OK;
-  return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
 }
 
 // The version-2 pin descriptions of a filter's registration data.
@@ -172,17 +135,11 @@ HRESULT UnregisterNamedFilters(std::span<const ClassEntry> classes) {
 
 }  // namespace
 
-std::wstring GuidToRegistryString(const GUID& guid) {
-  wchar_t text[40] = {};
-  ::StringFromGUID2(guid, text, 40);
-  return text;
-}
-
 HRESULT GetModulePath(std::wstring& path) {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = ::GetModuleFileNameW(ModuleInstance(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return HRESULT_FROM_WIN32(::GetLastError());
+    if (length == 0) return LastErrorResult();
     if (length < buffer.size()) {
       buffer.resize(length);
       path = std::move(buffer);
@@ -221,7 +178,7 @@ HRESULT RegisterServer(std::span<const ClassEntry> classes) {
     HRESULT hr = GetModulePath(modulePath);
     if (FAILED(hr)) return hr;
     for (const ClassEntry& entry : classes) {
-      hr = WriteServerKeys(entry, modulePath);
+      hr = RegisterInprocServer(ClassesRoot::Merged, *entry.clsid, entry.name, modulePath);
       if (FAILED(hr)) return hr;
     }
     const ComInitialization com;
@@ -237,7 +194,7 @@ HRESULT UnregisterServer(std::span<const ClassEntry> classes) {
     HRESULT hr = UnregisterFilters(classes);
     if (FAILED(hr)) return hr;
     for (const ClassEntry& entry : classes) {
-      hr = DeleteServerKeys(entry);
+      hr = UnregisterInprocServer(ClassesRoot::Merged, *entry.clsid);
       if (FAILED(hr)) return hr;
     }
     return UnregisterNamedFilters(classes);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/com/ComPtr.h"
+#include "platform/com/ComServerKeys.h"
 #include "platform/dshow/ClassFactory.h"
 
 namespace orvane {
@@ -40,7 +41,5 @@ HRESULT UnregisterFilterFromCategory(IFilterMapper2& mapper, const CLSID& clsid,
 // The full path of the module that ModuleInstance() names.
 HRESULT GetModulePath(std::wstring& path);
 
-// "{xxxxxxxx-xxxx-...}" as the registry writes CLSIDs.
-std::wstring GuidToRegistryString(const GUID& guid);
 
 }  // namespace orvane

@@ -4,6 +4,7 @@
 
 #include "platform/com/ComBoundary.h"
 #include "platform/dshow/ClassFactory.h"
+#include "platform/win/WindowsError.h"
 
 namespace orvane {
 namespace {
@@ -64,7 +65,7 @@ HRESULT PropertyPageBase::DialogSize(SIZE& size) const {
   // The template's size in pixels depends on its font: create it hidden and measure it.
   const HWND measured = ::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(dialogId_), ::GetDesktopWindow(),
                                              MeasuringProcedure, 0);
-  if (measured == nullptr) return HRESULT_FROM_WIN32(::GetLastError());
+  if (measured == nullptr) return LastErrorResult();
   RECT rect{};
   ::GetWindowRect(measured, &rect);
   ::DestroyWindow(measured);
@@ -121,7 +122,7 @@ STDMETHODIMP PropertyPageBase::Activate(HWND parent, LPCRECT rect, BOOL) {
   return GuardComCall([&] {
     const HWND dialog = ::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(dialogId_), parent,
                                              DialogProcedure, reinterpret_cast<LPARAM>(this));
-    if (dialog == nullptr) return HRESULT_FROM_WIN32(::GetLastError());
+    if (dialog == nullptr) return LastErrorResult();
     dialog_ = dialog;
     HRESULT hr = OnActivate();
     if (FAILED(hr)) {

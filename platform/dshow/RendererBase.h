@@ -20,10 +20,10 @@
 #include <windows.h>
 #include <strmif.h>
 
-#include "platform/com/CriticalSection.h"
-#include "platform/com/Event.h"
 #include "platform/dshow/BaseFilter.h"
 #include "platform/dshow/InputPin.h"
+#include "platform/win/CriticalSection.h"
+#include "platform/win/Event.h"
 
 namespace orvane {
 

@@ -11,7 +11,7 @@
 
 #include "platform/com/ComBoundary.h"
 #include "platform/com/ComInitialization.h"
-#include "platform/com/PerformanceCounter.h"
+#include "platform/win/PerformanceCounter.h"
 
 namespace orvane {
 namespace {

@@ -19,9 +19,9 @@
 
 #include <thread>
 
-#include "platform/com/CriticalSection.h"
-#include "platform/com/Event.h"
 #include "platform/dshow/OutputPin.h"
+#include "platform/win/CriticalSection.h"
+#include "platform/win/Event.h"
 
 namespace orvane {
 

@@ -24,10 +24,10 @@
 #include <cstdint>
 #include <string>
 
+#include "media/frame/FrameRecordBuilder.h"
 #include "platform/com/ComPtr.h"
-#include "platform/com/CriticalSection.h"
+#include "platform/win/CriticalSection.h"
 #include "renderer/filter/VirtualCameraSearch.h"
-#include "renderer/frame/FrameRecordBuilder.h"
 #include "shared/FrameFormat.h"
 #include "shared/VirtualCameraProperties.h"
 

@@ -2,15 +2,11 @@
 
 #include <cstring>
 
+#include "platform/win/WindowsError.h"
 #include "shared/FrameFormat.h"
 
 namespace orvane {
 namespace {
-
-HRESULT LastGdiError() {
-  const DWORD error = ::GetLastError();
-  return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
-}
 
 struct ScreenDcTraits {
   using Value = HDC;
@@ -50,9 +46,9 @@ HRESULT ScreenCopy::Capture(int32_t x, int32_t y, int32_t width, int32_t height)
   if (!frame.ok()) return E_INVALIDARG;
 
   const UniqueResource<ScreenDcTraits> screen(::GetDC(nullptr));
-  if (!screen) return LastGdiError();
+  if (!screen) return LastErrorResult();
   const UniqueResource<MemoryDcTraits> memory(::CreateCompatibleDC(screen.get()));
-  if (!memory) return LastGdiError();
+  if (!memory) return LastErrorResult();
 
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -64,14 +60,14 @@ HRESULT ScreenCopy::Capture(int32_t x, int32_t y, int32_t width, int32_t height)
   void* bits = nullptr;
   UniqueResource<resource_traits::GdiBitmap> bitmap(
       ::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap || bits == nullptr) return LastGdiError();
+  if (!bitmap || bits == nullptr) return LastErrorResult();
   // A rectangle beyond the screen's edge leaves those pixels as they are: black, not leftovers.
   std::memset(bits, 0, frame.imageSize);
   {
     const Selection selected(memory.get(), bitmap.get());
-    if (!selected.ok()) return LastGdiError();
+    if (!selected.ok()) return LastErrorResult();
     if (!::BitBlt(memory.get(), 0, 0, width, height, screen.get(), x, y, SRCCOPY | CAPTUREBLT)) {
-      return LastGdiError();
+      return LastErrorResult();
     }
   }
   ::GdiFlush();

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane {
 

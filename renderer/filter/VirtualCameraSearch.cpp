@@ -3,9 +3,9 @@
 #include <dshow.h>
 #include <uuids.h>
 
-#include "device/devcon/DeviceNaming.h"
 #include "platform/com/Variant.h"
 #include "shared/VirtualCameraProperties.h"
+#include "shared/device/DeviceNaming.h"
 
 namespace orvane {
 namespace {
@@ -60,7 +60,7 @@ HRESULT FindVirtualCamera(const DeviceChoice& choice, FoundCamera& found) {
     ++counted;
     if (byIndex && counted != choice.index) continue;
     found.properties = std::move(properties);
-    found.deviceNumber = devcon::DeviceNumberFromPath(ReadBagString(*bag.Get(), L"DevicePath"));
+    found.deviceNumber = device::DeviceNumberFromPath(ReadBagString(*bag.Get(), L"DevicePath"));
     return S_OK;
   }
   return S_FALSE;

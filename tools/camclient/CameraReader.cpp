@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
-#include "platform/com/PerformanceCounter.h"
 #include "platform/dshow/VideoCapability.h"
+#include "platform/win/PerformanceCounter.h"
+#include "platform/win/WindowsError.h"
 #include "tools/camclient/CameraSession.h"
 #include "tools/camclient/PictureFile.h"
 #include "tools/camclient/ProcessReport.h"
@@ -57,7 +58,7 @@ int ReadCamera(const ClientOptions& options) {
   UniqueHandle ready;
   if (!options.readyEvent.empty()) {
     ready.reset(OpenEventW(EVENT_MODIFY_STATE, FALSE, options.readyEvent.c_str()));
-    if (!ready) return Fail("opening the ready event", HRESULT_FROM_WIN32(GetLastError()));
+    if (!ready) return Fail("opening the ready event", LastErrorResult());
   }
   session.sink().Configure(expected, !options.save.empty(), std::move(ready));
   const FrameHeader geometry = session.geometry();

@@ -13,8 +13,8 @@
 
 #include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
-#include "platform/com/UniqueResource.h"
 #include "platform/dshow/MediaType.h"
+#include "platform/win/UniqueResource.h"
 #include "tools/camclient/CaptureSink.h"
 #include "tools/camclient/VideoDevices.h"
 

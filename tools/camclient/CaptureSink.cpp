@@ -2,9 +2,9 @@
 
 #include <uuids.h>
 
-#include "platform/com/PerformanceCounter.h"
 #include "platform/dshow/MediaType.h"
 #include "platform/dshow/VideoCapability.h"
+#include "platform/win/PerformanceCounter.h"
 
 namespace orvane::camclient {
 

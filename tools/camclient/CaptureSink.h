@@ -15,8 +15,8 @@
 #include <optional>
 #include <vector>
 
-#include "platform/com/UniqueResource.h"
 #include "platform/dshow/RendererBase.h"
+#include "platform/win/UniqueResource.h"
 #include "tools/camclient/FrameStatistics.h"
 
 namespace orvane::camclient {

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <cwctype>
 
-#include "device/camera/picture/PictureRenderer.h"
+#include "media/frame/FrameTransform.h"
+#include "media/picture/PictureRenderer.h"
 #include "platform/com/ComPtr.h"
-#include "renderer/frame/FrameTransform.h"
 
 namespace orvane::camclient {
 namespace {

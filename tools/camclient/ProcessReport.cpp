@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "platform/com/StringConversion.h"
+#include "platform/win/StringConversion.h"
 
 namespace orvane::camclient {
 

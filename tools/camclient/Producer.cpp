@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/com/PerformanceCounter.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/PerformanceCounter.h"
+#include "platform/win/UniqueResource.h"
 #include "shared/VirtualCameraProperties.h"
 #include "tools/camclient/ProcessReport.h"
 #include "tools/camclient/VideoDevices.h"

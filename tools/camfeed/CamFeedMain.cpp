@@ -19,12 +19,13 @@
 #include <vector>
 
 #include "device/camera/state/DeviceState.h"
-#include "device/devcon/DeviceNaming.h"
 #include "platform/com/ComInitialization.h"
 #include "platform/com/ComPtr.h"
-#include "platform/com/UniqueResource.h"
 #include "platform/dshow/ControlInterfaces.h"
+#include "platform/win/UniqueResource.h"
+#include "platform/win/WindowsError.h"
 #include "shared/INimbRenderer.h"
+#include "shared/device/DeviceNaming.h"
 #include "tools/camclient/CameraSession.h"
 #include "tools/camclient/ClientOptions.h"
 #include "tools/camclient/ProcessReport.h"
@@ -198,7 +199,7 @@ int Feed(const FeedOptions& options) {
   if (FAILED(hr)) return Fail("finding the webcam", hr);
 
   const UniqueModule module(::LoadLibraryW((ProgramFolder() + L"NimbRenderer.ax").c_str()));
-  if (!module) return Fail("loading NimbRenderer.ax", HRESULT_FROM_WIN32(::GetLastError()));
+  if (!module) return Fail("loading NimbRenderer.ax", LastErrorResult());
   int result = kExitDone;
   {
     ComPtr<IBaseFilter> renderer;
@@ -214,7 +215,7 @@ int Feed(const FeedOptions& options) {
     if (FAILED(hr)) return Fail("setting the zoom", hr);
     control->SetRotate(options.rotate ? TRUE : FALSE);
     const VideoDevice& target = virtualCameras[index];
-    const std::optional<int32_t> number = devcon::DeviceNumberFromPath(target.devicePath);
+    const std::optional<int32_t> number = device::DeviceNumberFromPath(target.devicePath);
     std::unique_ptr<state::DeviceState> device;
     if (number) state::DeviceState::Open(*number, device);
 

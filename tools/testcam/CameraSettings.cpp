@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "platform/com/StringConversion.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/StringConversion.h"
+#include "platform/win/UniqueResource.h"
 #include "tools/testcam/TestCamIds.h"
 
 namespace orvane::testcam {

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "platform/com/ComInitialization.h"
-#include "platform/com/UniqueResource.h"
 #include "platform/com/Variant.h"
 #include "platform/dshow/ComServerModule.h"
 #include "platform/dshow/ModuleRegistration.h"
+#include "platform/win/UniqueResource.h"
 #include "tools/testcam/CameraControlPage.h"
 #include "tools/testcam/CameraSettings.h"
 #include "tools/testcam/FormatPage.h"

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "platform/com/PerformanceCounter.h"
 #include "platform/dshow/PropertyPageBase.h"
+#include "platform/win/PerformanceCounter.h"
 #include "tools/testcam/TestCamIds.h"
 #include "tools/testcam/TestCamera.h"
 #include "tools/testcam/pattern/TestPattern.h"

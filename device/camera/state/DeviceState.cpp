@@ -1,11 +1,11 @@
 #include "device/camera/state/DeviceState.h"
 
-#include <sddl.h>
-
 #include <cstring>
 #include <utility>
 
-#include "platform/com/PerformanceCounter.h"
+#include "platform/win/PerformanceCounter.h"
+#include "platform/win/SecurityDescriptor.h"
+#include "platform/win/WindowsError.h"
 
 namespace orvane::state {
 namespace {
@@ -16,33 +16,7 @@ constexpr DWORD kLockTimeoutMs = 5000;
 
 // Everyone may open the objects, also processes at low integrity (sandboxed browsers, packaged apps):
 // a call app's filter must be able to register itself and read frames.
-class SharedSecurity {
- public:
-  SharedSecurity() {
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;WD)S:(ML;;NW;;;LW)", SDDL_REVISION_1,
-                                                             &descriptor_, nullptr)) {
-      attributes_.nLength = sizeof attributes_;
-      attributes_.lpSecurityDescriptor = descriptor_;
-      attributes_.bInheritHandle = FALSE;
-    }
-  }
-  ~SharedSecurity() {
-    if (descriptor_ != nullptr) LocalFree(descriptor_);
-  }
-  SharedSecurity(const SharedSecurity&) = delete;
-  SharedSecurity& operator=(const SharedSecurity&) = delete;
-  // Null (default security) when the descriptor could not be built.
-  SECURITY_ATTRIBUTES* get() { return descriptor_ != nullptr ? &attributes_ : nullptr; }
-
- private:
-  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
-  SECURITY_ATTRIBUTES attributes_{};
-};
-
-HRESULT LastError() {
-  const DWORD error = GetLastError();
-  return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
-}
+constexpr wchar_t kSharedObjectAccess[] = L"D:(A;;GA;;;WD)S:(ML;;NW;;;LW)";
 
 uint64_t FileTimeValue(const FILETIME& time) {
   return (uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
@@ -59,7 +33,7 @@ class DeviceState::WriterLock {
     if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
       held_ = true;
     } else {
-      result_ = wait == WAIT_TIMEOUT ? HRESULT_FROM_WIN32(ERROR_TIMEOUT) : LastError();
+      result_ = wait == WAIT_TIMEOUT ? HRESULT_FROM_WIN32(ERROR_TIMEOUT) : LastErrorResult();
     }
   }
   ~WriterLock() {
@@ -136,11 +110,11 @@ HRESULT DeviceState::Open(int32_t deviceNumber, std::unique_ptr<DeviceState>& st
     explain("device number or frame capacity out of range");
     return E_INVALIDARG;
   }
-  SharedSecurity security;
-  UniqueHandle lock(CreateMutexW(security.get(), FALSE, StateLockName(deviceNumber).c_str()));
+  SecurityDescriptor security(kSharedObjectAccess);
+  UniqueHandle lock(CreateMutexW(security.attributes(), FALSE, StateLockName(deviceNumber).c_str()));
   if (!lock) {
     explain("cannot create the device's lock");
-    return LastError();
+    return LastErrorResult();
   }
   // Creation and initialisation happen under the lock, so no process sees a half-made header.
   WriterLock held(lock.get());
@@ -149,18 +123,19 @@ HRESULT DeviceState::Open(int32_t deviceNumber, std::unique_ptr<DeviceState>& st
     return held.result();
   }
   const uint64_t size = SectionSize(frameCapacity);
-  UniqueHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, security.get(), PAGE_READWRITE | SEC_COMMIT,
+  UniqueHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, security.attributes(), PAGE_READWRITE | SEC_COMMIT,
                                           static_cast<DWORD>(size >> 32), static_cast<DWORD>(size),
                                           StateSectionName(deviceNumber).c_str()));
   if (!mapping) {
     explain("cannot create or open the device's shared memory");
-    return LastError();
+    return LastErrorResult();
   }
   const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
-  void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0);
-  if (view == nullptr) {
+  UniqueMappedView memory(MapViewOfFile(mapping.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0));
+  void* const view = memory.get();
+  if (!memory) {
     explain("cannot map the device's shared memory");
-    return LastError();
+    return LastErrorResult();
   }
   MEMORY_BASIC_INFORMATION region{};
   const size_t mapped = VirtualQuery(view, &region, sizeof region) != 0 ? region.RegionSize : 0;
@@ -172,24 +147,23 @@ HRESULT DeviceState::Open(int32_t deviceNumber, std::unique_ptr<DeviceState>& st
   } else {
     const StateError error = ValidateState(view, mapped);
     if (error != StateError::None) {
-      UnmapViewOfFile(view);
       explain(DescribeStateError(error));
       return StateErrorToHresult(error);
     }
   }
-  state.reset(new DeviceState(deviceNumber, std::move(lock), std::move(mapping), view));
+  state.reset(new DeviceState(deviceNumber, std::move(lock), std::move(mapping), std::move(memory)));
   return S_OK;
 }
 
-DeviceState::DeviceState(int32_t deviceNumber, UniqueHandle lock, UniqueHandle mapping, void* view)
+DeviceState::DeviceState(int32_t deviceNumber, UniqueHandle lock, UniqueHandle mapping, UniqueMappedView memory)
     : deviceNumber_(deviceNumber),
       lock_(std::move(lock)),
       mapping_(std::move(mapping)),
-      memory_(view),
-      view_(view),
+      memory_(std::move(memory)),
+      view_(memory_.get()),
       clientEvents_(kClientSlots) {}
 
-DeviceState::~DeviceState() { UnmapViewOfFile(memory_); }
+DeviceState::~DeviceState() = default;
 
 HRESULT DeviceState::SetFrame(const uint8_t* record, size_t size) {
   WriterLock held(lock_.get());
@@ -321,11 +295,11 @@ HRESULT DeviceState::RegisterClient(std::unique_ptr<ClientRegistration>& registr
     slot = view_.ClaimClient(GetCurrentProcessId(), CurrentProcessStartTime(), generation);
     if (slot < 0) return StateErrorToHresult(StateError::TableFull);
   }
-  SharedSecurity security;
+  SecurityDescriptor security(kSharedObjectAccess);
   UniqueHandle event(
-      CreateEventW(security.get(), FALSE, FALSE, ClientEventName(deviceNumber_, slot, generation).c_str()));
+      CreateEventW(security.attributes(), FALSE, FALSE, ClientEventName(deviceNumber_, slot, generation).c_str()));
   if (!event) {
-    const HRESULT result = LastError();
+    const HRESULT result = LastErrorResult();
     view_.ReleaseClient(slot, generation);
     return result;
   }

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "device/camera/state/SharedLayout.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane::state {
 
@@ -91,7 +91,7 @@ class DeviceState {
  private:
   class WriterLock;
   friend class ClientRegistration;
-  DeviceState(int32_t deviceNumber, UniqueHandle lock, UniqueHandle mapping, void* view);
+  DeviceState(int32_t deviceNumber, UniqueHandle lock, UniqueHandle mapping, UniqueMappedView memory);
   void WakeClients();
   HRESULT UpdateSettings(const std::function<bool(StateSettings&)>& change);
   void Unregister(int32_t slot, uint32_t generation);
@@ -99,7 +99,7 @@ class DeviceState {
   int32_t deviceNumber_;
   UniqueHandle lock_;
   UniqueHandle mapping_;
-  void* memory_;
+  UniqueMappedView memory_;  // before view_, which reads it
   StateView view_;
   // Frame events of the clients, opened as they appear; used under the writer lock only.
   struct ClientEvent {

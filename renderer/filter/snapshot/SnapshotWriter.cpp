@@ -9,12 +9,13 @@
 #include <new>
 #include <string>
 
+#include "media/frame/PixelConversion.h"
 #include "platform/com/ComBoundary.h"
 #include "platform/com/ComInitialization.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/WicEncoding.h"
-#include "platform/com/UniqueResource.h"
-#include "renderer/frame/PixelConversion.h"
+#include "platform/win/UniqueResource.h"
+#include "platform/win/WindowsError.h"
 
 namespace orvane {
 namespace {
@@ -202,7 +203,7 @@ class PendingFile {
     while (size > 0) {
       const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
       DWORD written = 0;
-      if (!::WriteFile(handle_.get(), data, chunk, &written, nullptr)) return HRESULT_FROM_WIN32(::GetLastError());
+      if (!::WriteFile(handle_.get(), data, chunk, &written, nullptr)) return LastErrorResult();
       if (written == 0) return HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
       data += written;
       size -= written;
@@ -214,7 +215,7 @@ class PendingFile {
   HRESULT Publish() {
     handle_.reset();
     if (!::MoveFileExW(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      return HRESULT_FROM_WIN32(::GetLastError());
+      return LastErrorResult();
     }
     kept_ = true;
     return S_OK;
@@ -236,7 +237,7 @@ HRESULT WriteStreamToFile(IStream* stream, const wchar_t* path) {
   if (FAILED(hr)) return hr;
   if (stat.cbSize.QuadPart > ::GlobalSize(memory)) return E_UNEXPECTED;
   const auto* bytes = static_cast<const uint8_t*>(::GlobalLock(memory));
-  if (bytes == nullptr) return HRESULT_FROM_WIN32(::GetLastError());
+  if (bytes == nullptr) return LastErrorResult();
   PendingFile file(path);
   hr = file.Create();
   if (SUCCEEDED(hr)) hr = file.Write(bytes, static_cast<size_t>(stat.cbSize.QuadPart));

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "FrameTestSupport.h"
-#include "renderer/frame/FrameRecordBuilder.h"
-#include "renderer/frame/FrameTransform.h"
+#include "media/frame/FrameRecordBuilder.h"
+#include "media/frame/FrameTransform.h"
 
 namespace orvane {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "renderer/frame/SimdLevel.h"
+#include "media/frame/SimdLevel.h"
 #include "shared/FrameFormat.h"
 
 namespace orvane::test {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "FrameTestSupport.h"
-#include "renderer/frame/FrameTransform.h"
-#include "renderer/frame/PixelConversion.h"
+#include "media/frame/FrameTransform.h"
+#include "media/frame/PixelConversion.h"
 
 namespace orvane {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "FrameTestSupport.h"
-#include "renderer/frame/PixelConversion.h"
+#include "media/frame/PixelConversion.h"
 
 namespace orvane {
 namespace {

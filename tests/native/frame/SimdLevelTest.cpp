@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "renderer/frame/SimdLevel.h"
+#include "media/frame/SimdLevel.h"
 
 namespace orvane {
 namespace {

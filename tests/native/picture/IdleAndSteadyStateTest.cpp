@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "PictureTestSupport.h"
-#include "device/camera/picture/IdlePicture.h"
-#include "device/camera/picture/PictureRenderer.h"
+#include "media/picture/IdlePicture.h"
+#include "media/picture/PictureRenderer.h"
 
 // Counts the allocations of this test program, to show that a warm renderer allocates nothing.
 namespace {

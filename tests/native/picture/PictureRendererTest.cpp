@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "PictureTestSupport.h"
-#include "device/camera/picture/PictureGeometry.h"
-#include "device/camera/picture/PictureRenderer.h"
+#include "media/picture/PictureGeometry.h"
+#include "media/picture/PictureRenderer.h"
 
 namespace orvane::picture {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "device/camera/picture/ColorSpace.h"
+#include "media/picture/ColorSpace.h"
 
 namespace orvane::test {
 

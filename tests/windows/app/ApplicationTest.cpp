@@ -11,6 +11,7 @@
 #include "app/settings/SettingsNames.h"
 #include "app/settings/StringIds.h"
 #include "app/settings/XMLStrings.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane {
 namespace {
@@ -36,6 +37,36 @@ TEST_F(UserSettingsTest, PathsOfTheRunningProgram) {
   const DWORD attributes = ::GetFileAttributesW(app.DataFolder().c_str());
   EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A file standing where the vendor folder "Halvyn" should be, so that the data folder cannot be
+// created; the real folder is moved aside for the test and put back afterwards.
+class BlockedDataFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = DataFolder();
+    ASSERT_FALSE(folder_.empty());
+    vendor_ = ParentFolder(folder_);
+    aside_ = vendor_ + L".aside";
+    ASSERT_TRUE(::MoveFileW(vendor_.c_str(), aside_.c_str())) << ::GetLastError();
+    UniqueHandle blocker(::CreateFileW(vendor_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(blocker);
+  }
+  void TearDown() override {
+    ::DeleteFileW(vendor_.c_str());
+    ::MoveFileW(aside_.c_str(), vendor_.c_str());
+  }
+  std::wstring folder_;
+  std::wstring vendor_;
+  std::wstring aside_;
+};
+
+TEST_F(BlockedDataFolder, KeepsItsPathSoThatWritersMeetTheFailure) {
+  EXPECT_EQ(DataFolder(), folder_);
+  EXPECT_EQ(DataFilePath(L"Orvane.rpt"), folder_ + L"\\Orvane.rpt");
+  UniqueHandle report(::CreateFileW(DataFilePath(L"Orvane.rpt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                                    nullptr));
+  EXPECT_FALSE(report) << "nothing can be written where the folder should be";
 }
 
 TEST_F(UserSettingsTest, LanguageFromTheSettingOrTheUsersDefault) {

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "app/core/UIDispatcher.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane {
 namespace {

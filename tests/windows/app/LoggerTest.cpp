@@ -13,8 +13,8 @@
 #include "app/core/AppPaths.h"
 #include "app/diagnostics/Logger.h"
 #include "app/diagnostics/SystemDescription.h"
-#include "platform/com/StringConversion.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/StringConversion.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane {
 namespace {

@@ -8,7 +8,7 @@
 #include "app/settings/CWinRegistry.h"
 #include "app/settings/RegistryKeyPath.h"
 #include "app/settings/SettingsNames.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane {
 namespace {

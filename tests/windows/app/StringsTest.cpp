@@ -8,7 +8,7 @@
 #include "TestSupport.h"
 #include "app/settings/StringIds.h"
 #include "app/settings/XMLStrings.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane {
 namespace {

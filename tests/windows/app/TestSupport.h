@@ -10,7 +10,7 @@
 #include "app/core/AppPaths.h"
 #include "app/core/PathRules.h"
 #include "app/settings/SettingsNames.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane::test {
 

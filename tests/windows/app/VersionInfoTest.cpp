@@ -7,7 +7,7 @@
 #include "TestSupport.h"
 #include "app/core/AppPaths.h"
 #include "app/diagnostics/CFileVersionInfo.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane {
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "device/camera/state/DeviceState.h"
-#include "platform/com/PerformanceCounter.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/PerformanceCounter.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane::state {
 namespace {

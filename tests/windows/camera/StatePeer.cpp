@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "device/camera/state/DeviceState.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 
 using namespace orvane;
 using namespace orvane::state;

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "device/camera/picture/IdlePicture.h"
-#include "device/camera/picture/PictureRenderer.h"
-#include "device/devcon/DeviceNaming.h"
+#include "media/picture/IdlePicture.h"
+#include "media/picture/PictureRenderer.h"
 #include "platform/com/ComInitialization.h"
-#include "platform/com/PerformanceCounter.h"
+#include "platform/win/PerformanceCounter.h"
+#include "shared/device/DeviceNaming.h"
 #include "tests/native/picture/PictureTestSupport.h"
 #include "tests/windows/camera/PictureFiles.h"
 #include "tests/windows/camera/VirtualCameraSupport.h"

@@ -14,13 +14,13 @@
 #include <tuple>
 #include <vector>
 
-#include "device/camera/NimbCameraIds.h"
 #include "device/camera/formats/OutputOffer.h"
 #include "device/camera/state/DeviceState.h"
-#include "device/devcon/DeviceNaming.h"
 #include "platform/com/ComInitialization.h"
 #include "platform/dshow/MediaType.h"
 #include "platform/dshow/VideoCapability.h"
+#include "shared/device/DeviceNaming.h"
+#include "shared/device/NimbCameraIds.h"
 #include "tests/windows/camera/VirtualCameraSupport.h"
 
 namespace orvane::testing {
@@ -290,8 +290,8 @@ TEST_F(VirtualCameraProperties, FrameRecordsAreCheckedBeforeTheyAreShown) {
 
 TEST_F(VirtualCameraProperties, RenamingChangesOnlyTheNamedDevice) {
   Install(2);
-  const std::wstring second = devcon::DevicePath(cameras_->devices()[1].number);
-  const std::wstring first = devcon::DevicePath(cameras_->devices()[0].number);
+  const std::wstring second = device::DevicePath(cameras_->devices()[1].number);
+  const std::wstring first = device::DevicePath(cameras_->devices()[0].number);
   ASSERT_EQ(ListedVideoInputs()[second], L"Orvane #2");
 
   FriendlyNamePayload payload;

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "device/camera/NimbCameraIds.h"
-#include "device/devcon/DeviceNaming.h"
+#include "shared/device/DeviceNaming.h"
+#include "shared/device/NimbCameraIds.h"
 
 namespace orvane::testing {
 namespace {
@@ -55,7 +55,7 @@ HRESULT InstalledCameras::RemoveAll() {
 bool FindListedDevice(int32_t number, camclient::VideoDevice& device) {
   std::vector<camclient::VideoDevice> devices;
   if (FAILED(camclient::ListVideoDevices(devices))) return false;
-  const std::wstring path = devcon::DevicePath(number);
+  const std::wstring path = device::DevicePath(number);
   for (camclient::VideoDevice& candidate : devices) {
     if (_wcsicmp(candidate.devicePath.c_str(), path.c_str()) == 0) {
       device = std::move(candidate);

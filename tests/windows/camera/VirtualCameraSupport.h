@@ -14,7 +14,7 @@
 
 #include "device/devcon/DeviceInstaller.h"
 #include "platform/com/ComPtr.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 #include "shared/VirtualCameraProperties.h"
 #include "tools/camclient/CameraSession.h"
 #include "tools/camclient/VideoDevices.h"

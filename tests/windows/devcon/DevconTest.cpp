@@ -7,15 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "device/camera/NimbCameraIds.h"
 #include "device/devcon/DeviceInstaller.h"
-#include "device/devcon/DeviceNaming.h"
+#include "device/names/DeviceNameStore.h"
 #include "platform/com/ComPtr.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
+#include "shared/device/DeviceNaming.h"
+#include "shared/device/NimbCameraIds.h"
 #include "tests/windows/camera/VirtualCameraSupport.h"
 
 namespace orvane::devcon {
 namespace {
+
+using namespace orvane::device;
 
 using testing::ListedVideoInputs;
 using testing::ProgramFolder;

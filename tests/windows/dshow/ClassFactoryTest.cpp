@@ -9,8 +9,8 @@
 
 #include "platform/com/ComInitialization.h"
 #include "platform/com/ComPtr.h"
-#include "platform/com/UniqueResource.h"
 #include "platform/dshow/ModuleRegistration.h"
+#include "platform/win/UniqueResource.h"
 #include "tests/windows/dshow/module/TestModuleIds.h"
 
 namespace orvane::testing {

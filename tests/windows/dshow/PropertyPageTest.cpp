@@ -11,8 +11,8 @@
 
 #include "platform/com/ComInitialization.h"
 #include "platform/com/ModuleLifetime.h"
-#include "platform/com/UniqueResource.h"
 #include "platform/dshow/PropertyPageBase.h"
+#include "platform/win/UniqueResource.h"
 #include "tests/windows/dshow/PropertyPageTestResources.h"
 #include "tests/windows/dshow/support/TestPageHost.h"
 

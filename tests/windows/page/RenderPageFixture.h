@@ -13,7 +13,7 @@
 #include "platform/com/ComInitialization.h"
 #include "platform/com/ComObject.h"
 #include "platform/com/ModuleLifetime.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 #include "renderer/filter/page/CRenderPropertyPage.h"
 #include "renderer/filter/page/RenderPropertyPageResources.h"
 #include "shared/VirtualCameraProperties.h"

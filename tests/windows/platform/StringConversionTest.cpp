@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
-#include "platform/com/StringConversion.h"
+#include "platform/win/StringConversion.h"
 
 namespace orvane {
 namespace {
@@ -26,6 +27,18 @@ TEST(StringConversion, InvalidInputIsRefusedNotReplaced) {
 TEST(StringConversion, AnsiKeepsWhatTheCodePageHolds) {
   EXPECT_EQ(WideToAnsi(L"camera 0x80004005"), "camera 0x80004005");
   EXPECT_EQ(AnsiToWide("camera"), L"camera");
+}
+
+// The log and the crash report are narrow text in the code page of the thread that writes them, which
+// need not be the system's.
+TEST(StringConversion, AnsiIsTheThreadsCodePage) {
+  const LCID before = ::GetThreadLocale();
+  ASSERT_TRUE(::SetThreadLocale(MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT)));
+  const std::string chinese = WideToAnsi(L"\u6444\u50CF\u5934");  // "camera", in code page 936
+  const std::wstring back = AnsiToWide("\xC9\xE3\xCF\xF1\xCD\xB7");
+  ::SetThreadLocale(before);
+  EXPECT_EQ(chinese, "\xC9\xE3\xCF\xF1\xCD\xB7");
+  EXPECT_EQ(back, L"\u6444\u50CF\u5934");
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 
 #include <utility>
 
-#include "platform/com/UniqueResource.h"
 #include "platform/com/Variant.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane {
 namespace {

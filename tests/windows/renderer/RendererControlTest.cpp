@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "device/devcon/DeviceNaming.h"
 #include "platform/com/Variant.h"
 #include "renderer/filter/NimbRenderer.h"
+#include "shared/device/DeviceNaming.h"
 #include "tests/windows/camera/VirtualCameraSupport.h"
 #include "tests/windows/renderer/support/RendererTestSupport.h"
 #include "tests/windows/snapshot/SnapshotTestSupport.h"
@@ -214,7 +214,7 @@ TEST_F(NimbRendererControl, StringsMustFitAndParametersTravelWithTheirKey) {
   EXPECT_EQ(control_->SetFriendlyName(std::wstring(200, L'n').c_str()), E_INVALIDARG);
   const std::wstring longest(199, L'n');
   EXPECT_EQ(control_->SetFriendlyName(longest.c_str()), S_OK);
-  EXPECT_EQ(ListedVideoInputs()[devcon::DevicePath(0)], longest);
+  EXPECT_EQ(ListedVideoInputs()[device::DevicePath(0)], longest);
 
   const std::wstring path = L"C:\\pictures\\idle.bmp";
   EXPECT_EQ(control_->SetIdlePicture(path.c_str()), S_OK);

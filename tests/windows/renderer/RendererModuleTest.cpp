@@ -9,8 +9,8 @@
 #include <string>
 
 #include "OrvaneVersion.h"
-#include "platform/com/UniqueResource.h"
 #include "platform/dshow/ModuleRegistration.h"
+#include "platform/win/UniqueResource.h"
 #include "tests/windows/camera/VirtualCameraSupport.h"
 #include "tests/windows/dshow/support/GraphTestSupport.h"
 #include "tests/windows/renderer/support/RendererTestSupport.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "device/devcon/DeviceNaming.h"
+#include "shared/device/DeviceNaming.h"
 #include "tests/windows/camera/VirtualCameraSupport.h"
 #include "tests/windows/renderer/support/RendererTestSupport.h"
 #include "tests/windows/testcam/CameraTestSupport.h"
@@ -34,7 +34,7 @@ class NimbRendererSelection : public RendererTest {
         physicalSeen = true;
         continue;
       }
-      const std::optional<int32_t> number = devcon::DeviceNumberFromPath(device.devicePath);
+      const std::optional<int32_t> number = device::DeviceNumberFromPath(device.devicePath);
       ASSERT_TRUE(number);
       order_.push_back(*number);
       names_.push_back(device.friendlyName);
@@ -104,8 +104,8 @@ TEST_F(NimbRendererSelection, RenamesTheSelectedDeviceByItsNumberAndSelectsByThe
   ASSERT_EQ(control->SetDeviceIndex(1), S_OK);
   ASSERT_EQ(control->SetFriendlyName(L"B"), S_OK);
   std::map<std::wstring, std::wstring> listed = ListedVideoInputs();
-  EXPECT_EQ(listed[devcon::DevicePath(b)], L"B") << "device " << b << " is renamed";
-  EXPECT_NE(listed[devcon::DevicePath(a)], L"B") << "device " << a << " keeps its name";
+  EXPECT_EQ(listed[device::DevicePath(b)], L"B") << "device " << b << " is renamed";
+  EXPECT_NE(listed[device::DevicePath(a)], L"B") << "device " << a << " keeps its name";
 
   ASSERT_EQ(control->SetDeviceIndex(0), S_OK);
   EXPECT_EQ(control->SetDeviceName(L"b"), S_OK);
@@ -116,8 +116,8 @@ TEST_F(NimbRendererSelection, RenamesTheSelectedDeviceByItsNumberAndSelectsByThe
   ASSERT_EQ(control->SetDeviceIndex(0), S_OK);
   ASSERT_EQ(control->SetFriendlyName(L"A"), S_OK);
   listed = ListedVideoInputs();
-  EXPECT_EQ(listed[devcon::DevicePath(a)], L"A");
-  EXPECT_EQ(listed[devcon::DevicePath(b)], L"B");
+  EXPECT_EQ(listed[device::DevicePath(a)], L"A");
+  EXPECT_EQ(listed[device::DevicePath(b)], L"B");
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 
 #include "platform/com/ComInitialization.h"
 #include "platform/com/ComPtr.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 #include "renderer/filter/snapshot/SnapshotWriter.h"
 #include "tests/windows/snapshot/SnapshotTestSupport.h"
 

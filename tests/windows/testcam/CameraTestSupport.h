@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/com/ComPtr.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane::testing {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/com/ComObject.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane::testing {
 

@@ -18,7 +18,7 @@
 #include "device/camera/state/DeviceState.h"
 #include "platform/com/ComInitialization.h"
 #include "platform/com/ComPtr.h"
-#include "platform/com/UniqueResource.h"
+#include "platform/win/UniqueResource.h"
 #include "shared/FrameFormat.h"
 #include "shared/INimbRenderer.h"
 
