@@ -37,9 +37,6 @@ using device::ReadDeviceName;
 constexpr GUID kImageClass = {0x6BDD1FC6, 0x810F, 0x11D0, {0xBE, 0xC7, 0x08, 0x00, 0x2B, 0xE2, 0x09, 0x2F}};
 // CONFIGFLAG_DISABLED of the device's config flags (regstr.h).
 constexpr DWORD kConfigFlagDisabled = 0x00000001;
-// The names the application's renaming and the camera's own renaming write must be writable by
-// every user: reading and setting values for all, full control for the system and administrators.
-constexpr wchar_t kRenamableKeyAccess[] = L"D:(A;;KA;;;SY)(A;;KA;;;BA)(A;;0x2001b;;;WD)";
 
 // How each device is listed in the video input category: one capture output pin of video, never
 // picked by intelligent connect (call apps choose it by name).
@@ -124,10 +121,10 @@ HRESULT ListAsVideoInput(int32_t number, const std::wstring& name) {
   result = RegisterFilterInCategory(*mapper.Get(), kListedClass, CLSID_VideoInputDeviceCategory,
                                     CategoryInstanceName(number).c_str(), name.c_str());
   if (FAILED(result)) return result;
-  result = WriteRegistryText(HKEY_CLASSES_ROOT, CategoryEntryKey(number), L"DevicePath", DevicePath(number));
-  // Access is widened as a courtesy to renaming; a system that refuses it still has a working device.
-  if (SUCCEEDED(result)) registry::SetKeyAccess(HKEY_CLASSES_ROOT, CategoryEntryKey(number), kRenamableKeyAccess);
-  return result;
+  // The entry keeps the access of the classes it lives in: every user's enumeration reads it, so only
+  // administrators may change it (renaming without administrator rights goes through an elevated copy
+  // of the program).
+  return WriteRegistryText(HKEY_CLASSES_ROOT, CategoryEntryKey(number), L"DevicePath", DevicePath(number));
 }
 
 HRESULT UnlistAsVideoInput(int32_t number) {
@@ -143,7 +140,6 @@ HRESULT UnlistAsVideoInput(int32_t number) {
 HRESULT WriteDeviceParameters(int32_t number, const std::wstring& name) {
   HRESULT result = WriteRegistryText(HKEY_LOCAL_MACHINE, InterfaceKey(number), L"DeviceInstance", InstanceId(number));
   if (SUCCEEDED(result)) result = WriteRegistryText(HKEY_LOCAL_MACHINE, DeviceParametersKey(number), L"FriendlyName", name);
-  if (SUCCEEDED(result)) registry::SetKeyAccess(HKEY_LOCAL_MACHINE, DeviceParametersKey(number), kRenamableKeyAccess);
   return result;
 }
 

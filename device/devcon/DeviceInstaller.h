@@ -2,7 +2,7 @@
 // the imaging class (SetupAPI), the COM class of NimbCamera's capture filter, each device's entry in
 // the video input category (IFilterMapper2, with "FriendlyName" and "DevicePath"), and the device
 // interface's "Device Parameters" key that renaming (device/names) writes. Used by devcon.exe, elevated:
-// writing needs administrator rights, and the entries it makes let every user rename the devices.
+// writing needs administrator rights, and the entries it makes stay writable by administrators only.
 // Call from a thread that may initialise COM (each call initialises and uninitialises it itself);
 // results are HRESULTs, Windows errors passed through as HRESULT_FROM_WIN32.
 #pragma once

@@ -16,7 +16,9 @@ namespace orvane::device {
 std::wstring ReadDeviceName(int32_t number, const std::wstring& fallback);
 
 // Gives device `number` a new friendly name where the video input category lists it and in its
-// "Device Parameters" key, so that it keeps the name when disabled and enabled again. Fails with
+// "Device Parameters" key, so that it keeps the name when disabled and enabled again. Both are
+// machine-wide entries that only administrators may change: without those rights the call fails with
+// E_ACCESSDENIED (HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)) and changes nothing. Fails with
 // ERROR_FILE_NOT_FOUND for a device that is not installed, E_INVALIDARG for an empty name or a number
 // outside 0..kMaxDeviceNumber.
 HRESULT RenameDevice(int32_t number, const std::wstring& name);

@@ -1,7 +1,6 @@
 #include "platform/win/RegistryKey.h"
 
 #include "platform/win/RegistryValue.h"
-#include "platform/win/SecurityDescriptor.h"
 
 namespace orvane::registry {
 
@@ -39,18 +38,6 @@ LSTATUS DeleteKeyTree(HKEY root, const std::wstring& path) {
   // Some systems' RegDeleteTreeW empties the key but leaves it standing.
   const LSTATUS left = ::RegDeleteKeyW(root, path.c_str());
   return left == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : left;
-}
-
-LSTATUS SetKeyAccess(HKEY root, const std::wstring& path, const wchar_t* sddl) {
-  const SecurityDescriptor descriptor(sddl);
-  if (FAILED(descriptor.result())) {
-    const HRESULT why = descriptor.result();
-    return HRESULT_FACILITY(why) == FACILITY_WIN32 ? HRESULT_CODE(why) : ERROR_INVALID_PARAMETER;
-  }
-  UniqueRegKey key;
-  const LSTATUS opened = OpenKey(root, path, WRITE_DAC, key);
-  if (opened != ERROR_SUCCESS) return opened;
-  return ::RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor.get());
 }
 
 }  // namespace orvane::registry

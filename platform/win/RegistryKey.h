@@ -31,7 +31,4 @@ LSTATUS WriteTextAt(HKEY root, const std::wstring& path, const wchar_t* name, st
 // Removes the key with all its subkeys and values. A key that is not there counts as removed.
 LSTATUS DeleteKeyTree(HKEY root, const std::wstring& path);
 
-// Replaces the key's access list with the one of the SDDL text (for example "D:(A;;KA;;;SY)...").
-LSTATUS SetKeyAccess(HKEY root, const std::wstring& path, const wchar_t* sddl);
-
 }  // namespace orvane::registry

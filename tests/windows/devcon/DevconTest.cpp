@@ -88,6 +88,44 @@ std::map<std::wstring, DeviceRecord> PresentImagingDevices() {
 
 const std::wstring kClassKey = std::wstring(L"Software\\Classes\\CLSID\\") + kNimbCameraClsidText;
 
+// Whether the key's access list lets Everyone change it: set values, add subkeys, delete it, or rewrite
+// its list or owner. A missing access list lets everyone do everything.
+bool EveryoneMayChange(HKEY root, const std::wstring& path) {
+  UniqueRegKey key;
+  if (::RegOpenKeyExW(root, path.c_str(), 0, READ_CONTROL, key.put()) != ERROR_SUCCESS) {
+    ADD_FAILURE() << "cannot open the key";
+    return true;
+  }
+  DWORD size = 0;
+  ::RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, nullptr, &size);
+  std::vector<BYTE> descriptor(size);
+  if (size == 0 || ::RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor.data(), &size) != ERROR_SUCCESS) {
+    ADD_FAILURE() << "cannot read the key's security";
+    return true;
+  }
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  PACL dacl = nullptr;
+  if (!::GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted) || !present || dacl == nullptr) {
+    return true;
+  }
+  BYTE everyone[SECURITY_MAX_SID_SIZE];
+  DWORD sidSize = sizeof everyone;
+  if (!::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize)) return true;
+  constexpr ACCESS_MASK kChanges =
+      KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    if (!::GetAce(dacl, i, &ace)) continue;
+    const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+    if (allowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+        ::EqualSid(const_cast<DWORD*>(&allowed->SidStart), everyone) && (allowed->Mask & kChanges) != 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Every test starts and ends without devices of the hardware id; COM is up for the enumerations.
 class Devices : public ::testing::Test {
  protected:
@@ -130,6 +168,16 @@ TEST_F(Devices, InstallCreatesWhatDiscoveryAndCallAppsFind) {
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(ListedVideoInputs().size(), inputs.size());
   EXPECT_EQ(Devcon(L"status Orvane"), 0);
+}
+
+// Every user's camera enumeration reads these entries (CLSID, FilterData, DevicePath, FriendlyName):
+// no unprivileged user may rewrite them. Renaming from a process without administrator rights goes
+// through the program's elevated rename instead.
+TEST_F(Devices, NoMachineWideEntryIsWritableByEveryone) {
+  ASSERT_EQ(Devcon(L"install driver\\Orvane.inf Orvane"), 0);
+  EXPECT_FALSE(EveryoneMayChange(HKEY_CLASSES_ROOT, CategoryEntryKey(0))) << "video input entry";
+  EXPECT_FALSE(EveryoneMayChange(HKEY_LOCAL_MACHINE, DeviceParametersKey(0))) << "Device Parameters";
+  EXPECT_FALSE(EveryoneMayChange(HKEY_LOCAL_MACHINE, kClassKey)) << "filter class";
 }
 
 TEST_F(Devices, DisableAndEnableSwitchTheListing) {
