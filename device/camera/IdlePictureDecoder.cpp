@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "device/camera/DeclaredPictureSize.h"
 #include "device/camera/IdlePicturePath.h"
 #include "platform/com/ComPtr.h"
 #include "platform/win/WindowsError.h"
@@ -62,6 +63,10 @@ bool IsLocalDrive(const std::wstring& full) {
   const wchar_t root[] = {full[0], L':', L'\\', L'\0'};
   const UINT type = GetDriveTypeW(root);
   return type == DRIVE_FIXED || type == DRIVE_REMOVABLE;
+}
+
+bool WithinSideLimit(uint32_t width, uint32_t height) {
+  return width != 0 && height != 0 && width <= kMaxIdlePictureSourceSide && height <= kMaxIdlePictureSourceSide;
 }
 
 HRESULT ReadWholeFile(HANDLE file, uint64_t size, std::vector<uint8_t>& bytes) {
@@ -146,6 +151,15 @@ HRESULT DecodeIdlePicture(const wchar_t* path, picture::Picture32& picture) {
   result = ReadWholeFile(file.get(), size, bytes);
   if (FAILED(result)) return result;
   file.reset();
+  // Some decoders unpack all pixels on opening: the size the header declares is checked before.
+  camera::PictureSize declared;
+  switch (camera::ReadDeclaredPictureSize(bytes.data(), bytes.size(), declared)) {
+    case camera::DeclaredSize::Malformed: return WINCODEC_ERR_BADHEADER;
+    case camera::DeclaredSize::Found:
+      if (!WithinSideLimit(declared.width, declared.height)) return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
+      break;
+    case camera::DeclaredSize::Unknown: break;
+  }
 
   ComPtr<IWICImagingFactory> factory;
   result = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory));
@@ -163,9 +177,7 @@ HRESULT DecodeIdlePicture(const wchar_t* path, picture::Picture32& picture) {
   UINT width = 0, height = 0;
   result = frame->GetSize(&width, &height);
   if (FAILED(result)) return result;
-  if (width == 0 || height == 0 || width > kMaxIdlePictureSourceSide || height > kMaxIdlePictureSourceSide) {
-    return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
-  }
+  if (!WithinSideLimit(width, height)) return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
 
   // Large photographs are brought down to the box, keeping their aspect, before any pixel is kept.
   ComPtr<IWICBitmapSource> source = frame;

@@ -8,7 +8,8 @@
 // symbolic link (which could lead to a network share), and the opened file is a regular disk file, not
 // a link, a directory or a placeholder that would be fetched from elsewhere, of at most
 // kMaxIdlePictureFileBytes. Its bytes are read once and decoded from memory, and a picture wider or
-// taller than kMaxIdlePictureSourceSide is refused before any pixel is decoded.
+// taller than kMaxIdlePictureSourceSide is refused before any pixel is decoded (DeclaredPictureSize.h
+// reads the size from the header where a decoder might unpack the pixels on opening).
 // Any thread with COM initialised (DecodeIdlePicture); the result belongs to the caller. The file may
 // be on a slow drive: clients call this off their streaming threads.
 #pragma once
@@ -39,8 +40,9 @@ HRESULT OpenIdlePictureFile(const wchar_t* path, UniqueHandle& file, uint64_t& s
 HRESULT CheckIdlePictureFile(const wchar_t* path);
 
 // S_OK with `picture` filled, or the HRESULT of the step that failed (those of OpenIdlePictureFile, a
-// file WIC cannot read WINCODEC_ERR_COMPONENTNOTFOUND, a picture beyond the side limit
-// WINCODEC_ERR_IMAGESIZEOUTOFRANGE); `picture` is then empty.
+// file WIC cannot read WINCODEC_ERR_COMPONENTNOTFOUND, a PNG, JPEG, BMP or GIF whose header is cut
+// short WINCODEC_ERR_BADHEADER, a picture beyond the side limit WINCODEC_ERR_IMAGESIZEOUTOFRANGE);
+// `picture` is then empty.
 HRESULT DecodeIdlePicture(const wchar_t* path, picture::Picture32& picture);
 
 }  // namespace orvane
