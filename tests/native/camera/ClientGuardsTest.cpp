@@ -1,11 +1,14 @@
 // The rules a camera client applies to what it reads from the device's shared section before acting on
-// it: which idle picture paths it may open at all, and which publication times make a frame live.
+// it: which idle picture paths it may open at all, the picture size a file's header declares (read
+// before any decoder), and which publication times make a frame live.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
+#include "device/camera/DeclaredPictureSize.h"
 #include "device/camera/IdlePicturePath.h"
 #include "device/camera/ProducerFrameAge.h"
 
@@ -66,6 +69,85 @@ TEST(IdlePicturePath, TakesOnlyAbsolutePathsOnADriveLetter) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CheckIdlePicturePath(c.path), c.expected) << Narrow(c.path);
+  }
+}
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+Bytes Big32(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
+Bytes Little16(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8)}; }
+Bytes Little32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
+
+Bytes PngHeader(uint32_t width, uint32_t height) {
+  return Concat({{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, Big32(13), {'I', 'H', 'D', 'R'}, Big32(width),
+                 Big32(height), {8, 2, 0, 0, 0}});
+}
+Bytes BmpHeader(int32_t width, int32_t height) {
+  return Concat({{'B', 'M'}, Little32(0), Little32(0), Little32(54), Little32(40), Little32(uint32_t(width)),
+                 Little32(uint32_t(height)), Little16(1), Little16(24)});
+}
+// SOI, an APP0 segment, a DQT-sized filler, then SOFn.
+Bytes JpegHeader(uint8_t sof, uint32_t width, uint32_t height) {
+  return Concat({{0xFF, 0xD8}, {0xFF, 0xE0, 0x00, 0x04, 'J', 'F'}, {0xFF, 0xFF, 0xDB, 0x00, 0x03, 0x00},
+                 {0xFF, sof, 0x00, 0x0B, 8, uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8),
+                  uint8_t(width), 1, 1, 0x11, 0}});
+}
+// A GIF of the given logical screen with one image of `image` at (x, y), no colour tables.
+Bytes Gif(uint32_t screenWidth, uint32_t screenHeight, uint32_t x, uint32_t y, uint32_t width, uint32_t height,
+          bool trailer = true) {
+  Bytes gif = Concat({{'G', 'I', 'F', '8', '9', 'a'}, Little16(screenWidth), Little16(screenHeight), {0, 0, 0},
+                      {0x21, 0xF9, 4, 0, 0, 0, 0, 0},  // graphic control extension
+                      {0x2C}, Little16(x), Little16(y), Little16(width), Little16(height), {0},
+                      {2, 2, 0x4C, 0x01, 0}});  // code size, one sub-block, terminator
+  if (trailer) gif.push_back(0x3B);
+  return gif;
+}
+
+TEST(DeclaredPictureSize, ReadsTheSizeOfEachFormatFromItsHeader) {
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    DeclaredSize expected;
+    uint32_t width, height;
+  };
+  Bytes cutPng = PngHeader(10, 10);
+  cutPng.resize(20);
+  const Case cases[] = {
+      {"PNG", PngHeader(9000, 12), DeclaredSize::Found, 9000, 12},
+      {"PNG, largest width", PngHeader(0xFFFFFFFF, 1), DeclaredSize::Found, 0xFFFFFFFF, 1},
+      {"PNG cut short", cutPng, DeclaredSize::Malformed, 0, 0},
+      {"PNG without IHDR first", Concat({{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, Big32(0), {'I', 'D', 'A', 'T'}, Big32(1), Big32(1)}),
+       DeclaredSize::Malformed, 0, 0},
+      {"BMP", BmpHeader(640, 480), DeclaredSize::Found, 640, 480},
+      {"BMP top-down", BmpHeader(640, -480), DeclaredSize::Found, 640, 480},
+      {"BMP, smallest height", BmpHeader(640, INT32_MIN), DeclaredSize::Malformed, 0, 0},
+      {"BMP, negative width", BmpHeader(-640, 480), DeclaredSize::Malformed, 0, 0},
+      {"BMP core header", Concat({{'B', 'M'}, Little32(0), Little32(0), Little32(26), Little32(12), Little16(300),
+                                  Little16(200)}),
+       DeclaredSize::Found, 300, 200},
+      {"JPEG baseline", JpegHeader(0xC0, 8200, 100), DeclaredSize::Found, 8200, 100},
+      {"JPEG progressive", JpegHeader(0xC2, 640, 65535), DeclaredSize::Found, 640, 65535},
+      {"JPEG, scan before a frame", Concat({{0xFF, 0xD8}, {0xFF, 0xDA, 0x00, 0x02}}), DeclaredSize::Malformed, 0, 0},
+      {"JPEG, segment running off the end", Concat({{0xFF, 0xD8}, {0xFF, 0xE1, 0xFF, 0xFF, 0}}),
+       DeclaredSize::Malformed, 0, 0},
+      {"GIF", Gif(320, 240, 0, 0, 320, 240), DeclaredSize::Found, 320, 240},
+      {"GIF image beyond its screen", Gif(16, 16, 100, 50, 9000, 20), DeclaredSize::Found, 9100, 70},
+      {"GIF without its trailer", Gif(16, 16, 0, 0, 16, 16, false), DeclaredSize::Malformed, 0, 0},
+      {"something else", Bytes{'h', 'e', 'l', 'l', 'o'}, DeclaredSize::Unknown, 0, 0},
+      {"nothing", Bytes{}, DeclaredSize::Unknown, 0, 0},
+  };
+  for (const Case& c : cases) {
+    PictureSize found{1, 1};
+    EXPECT_EQ(ReadDeclaredPictureSize(c.bytes.data(), c.bytes.size(), found), c.expected) << c.what;
+    if (c.expected == DeclaredSize::Found) {
+      EXPECT_EQ(found.width, c.width) << c.what;
+      EXPECT_EQ(found.height, c.height) << c.what;
+    }
   }
 }
 

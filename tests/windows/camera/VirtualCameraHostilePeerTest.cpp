@@ -125,17 +125,6 @@ bool ShowsHalves(const FrameHeader& frame, const std::vector<uint8_t>& pixels) {
   return left.r > 240 && left.b < 15 && right.b > 240 && right.r < 15;
 }
 
-// A picture file beyond the size limit: a valid small picture followed by zeros, which decoders ignore.
-HRESULT WriteOversizedPicture(const std::wstring& path) {
-  HRESULT hr = WriteHalvesPicture(path, GUID_ContainerFormatBmp, 64, 32);
-  if (FAILED(hr)) return hr;
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-  LARGE_INTEGER end;
-  end.QuadPart = static_cast<LONGLONG>(kMaxIdlePictureFileBytes) + 1;
-  if (!file || !SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get())) return E_FAIL;
-  return S_OK;
-}
-
 // A drive letter that names no drive here.
 std::wstring UnusedDrive() {
   for (wchar_t letter = L'Y'; letter > L'C'; --letter) {
@@ -151,7 +140,7 @@ std::wstring UnusedDrive() {
 TEST_F(VirtualCameraHostilePeer, IdlePicturesOnlyFromPlainLocalFiles) {
   const TemporaryFile valid(L"idle.bmp"), oversized(L"oversized.bmp"), wide(L"wide.png");
   ASSERT_EQ(WriteHalvesPicture(valid.path(), GUID_ContainerFormatBmp, 64, 32), S_OK);
-  ASSERT_EQ(WriteOversizedPicture(oversized.path()), S_OK);
+  ASSERT_EQ(WriteHalvesPicture(oversized.path(), GUID_ContainerFormatBmp, 64, 32, kMaxIdlePictureFileBytes + 1), S_OK);
   // Beyond the side limit; a PNG of two colours stays small.
   ASSERT_EQ(WriteHalvesPicture(wide.path(), GUID_ContainerFormatPng, kMaxIdlePictureSourceSide + 8,
                                (kMaxIdlePictureSourceSide + 8) / 4),
