@@ -42,7 +42,7 @@ void IdleFrames::FollowPath(const std::u16string& path) {
 void IdleFrames::TakeFinishedDecode() {
   if (!decode_ || !decode_->done.load(std::memory_order_acquire)) return;
   const std::shared_ptr<Decode> finished = std::move(decode_);
-  decodesEnded_.fetch_add(1, std::memory_order_relaxed);
+  decodesEnded_.fetch_add(1);
   // A decode of a path that was left meanwhile is of no use; the current one starts at once.
   if (finished->path != path_) return;
   if (SUCCEEDED(finished->result) && !finished->picture.empty()) {
@@ -89,7 +89,7 @@ void IdleFrames::StartDecode() {
     return;
   }
   decode_ = std::move(decode);
-  decodesStarted_.fetch_add(1, std::memory_order_relaxed);
+  decodesStarted_.fetch_add(1);
 }
 
 picture::PictureError IdleFrames::Render(const char16_t* path, const FrameHeader& client,

@@ -39,8 +39,8 @@ class IdleFrames {
                                const picture::PictureOptions& deviceOptions, uint8_t* out, size_t outSize);
 
   // Decodes started so far, and those of them whose result was taken (the next frame shows it).
-  uint64_t DecodesStarted() const { return decodesStarted_.load(std::memory_order_relaxed); }
-  uint64_t DecodesEnded() const { return decodesEnded_.load(std::memory_order_relaxed); }
+  uint64_t DecodesStarted() const { return decodesStarted_.load(); }
+  uint64_t DecodesEnded() const { return decodesEnded_.load(); }
 
  private:
   struct Decode;

@@ -116,8 +116,10 @@ void NimbCameraPin::EndStreaming() {
 }
 
 StreamStatistics NimbCameraPin::Statistics() const {
+  // Ended before started: a snapshot never shows more decodes ended than started.
+  const uint64_t ended = idle_.DecodesEnded();
   return {frameWaits_.load(std::memory_order_relaxed), emptyWakeUps_.load(std::memory_order_relaxed),
-          idle_.DecodesStarted(), idle_.DecodesEnded()};
+          idle_.DecodesStarted(), ended};
 }
 
 std::optional<int64_t> NimbCameraPin::FrameAge() const {
