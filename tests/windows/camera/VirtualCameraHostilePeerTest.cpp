@@ -282,9 +282,13 @@ TEST_F(VirtualCameraHostilePeer, FramesFromTheFutureAreNotLive) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     // The same frame, pushed as a producer does, is shown: it is the time that makes the difference.
-    ASSERT_EQ(PushFrame(SolidRgb32Record(64, 48, 0, 255, 0)), S_OK);
-    ASSERT_TRUE(client.Next(pixels, 3));
-    ASSERT_TRUE(isGreen(pixels)) << "a pushed frame is not shown";
+    bool shown = false;
+    for (int push = 0; push < 20 && !shown; ++push) {
+      ASSERT_EQ(PushFrame(SolidRgb32Record(64, 48, 0, 255, 0)), S_OK);
+      ASSERT_TRUE(client.Next(pixels, 2)) << "the stream stopped";
+      shown = isGreen(pixels);
+    }
+    ASSERT_TRUE(shown) << "a pushed frame is not shown";
 
     const std::vector<uint8_t> record = SolidRgb32Record(64, 48, 0, 255, 0);
     raw_->Write([&](state::StateView& view) {
