@@ -107,7 +107,8 @@ class VirtualCameraHostilePeer : public ::testing::Test {
     EXPECT_TRUE(picture::MakeNoSignalPicture(frame.width, std::abs(frame.height), neutral));
     std::vector<uint8_t> expected(picture::ClientFrameSize(frame));
     picture::PictureRenderer renderer;
-    EXPECT_EQ(renderer.Render(neutral.View(), frame, expected.data(), expected.size(), {}), picture::PictureError::None);
+    EXPECT_EQ(renderer.Render(neutral.View(), frame, expected.data(), expected.size(), {}),
+              picture::PictureError::None);
     return expected;
   }
 
