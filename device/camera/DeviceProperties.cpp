@@ -3,9 +3,12 @@
 #include <strmif.h>
 #include <vfwmsgs.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 
+#include "device/camera/IdlePictureDecoder.h"
 #include "device/camera/formats/OutputOffer.h"
 #include "device/names/DeviceNameStore.h"
 #include "platform/com/ComBoundary.h"
@@ -66,6 +69,17 @@ HRESULT Rename(const FriendlyNamePayload& payload) {
   return device::RenameDevice(payload.deviceNumber, name);
 }
 
+// Property 4: the producer learns at once of a path that no client would open. The clients check again,
+// since the section can be written without this call.
+HRESULT SetIdlePicture(state::DeviceState& device, const IdlePicturePayload& payload) {
+  const auto end = std::find(std::begin(payload.path), std::end(payload.path), u'\0');
+  if (end == std::end(payload.path)) return E_INVALIDARG;
+  const std::wstring path(payload.path, end);
+  const HRESULT checked = CheckIdlePictureFile(path.c_str());
+  if (FAILED(checked)) return checked;
+  return device.SetIdlePicture(payload);
+}
+
 }  // namespace
 
 HRESULT DeviceProperties::QuerySupported(const GUID& set, DWORD id, DWORD* support) {
@@ -102,7 +116,7 @@ HRESULT DeviceProperties::SetFixed(state::DeviceState& device, DWORD id, const v
       if (CheckOutputFormat(format) != OutputFormatError::None) return E_INVALIDARG;
       return device.SetOutputFormat(format);
     }
-    case kPropertyIdlePicture: return device.SetIdlePicture(Read<IdlePicturePayload>(data));
+    case kPropertyIdlePicture: return SetIdlePicture(device, Read<IdlePicturePayload>(data));
     case kPropertyFillMode: return device.SetFillMode(Read<int32_t>(data));
     case kPropertyMirror: return device.SetMirror(Read<int32_t>(data));
     case kPropertyFlip: return device.SetFlip(Read<int32_t>(data));

@@ -13,7 +13,9 @@
 //   Get with a buffer shorter than the payload HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER), the
 //                                              needed size in the byte count
 //   Get with a buffer longer than the payload  E_INVALIDARG
-//   a value outside its range                  E_INVALIDARG
+//   a value outside its range                  E_INVALIDARG (property 4: a path or file that clients
+//                                              would not open, IdlePictureDecoder.h; a missing file is
+//                                              taken, it may be copied into place later)
 // A Get without a buffer but with a byte count answers the payload size with S_OK. A Get writes
 // exactly the payload's bytes and reports that count. Instance data is not read, except by the Get of
 // property 12, which takes the key from it when given (at least 4 bytes), else from bytes 0..3 of the

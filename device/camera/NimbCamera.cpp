@@ -83,6 +83,12 @@ STDMETHODIMP NimbCamera::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
   return DeviceProperties::QuerySupported(set, id, support);
 }
 
+STDMETHODIMP NimbCamera::GetStreamStatistics(StreamStatistics* statistics) {
+  if (statistics == nullptr) return E_POINTER;
+  *statistics = pin_.Statistics();
+  return S_OK;
+}
+
 HRESULT NimbCamera::OnPause(FILTER_STATE previous) {
   if (previous != State_Stopped) return SourceBase::OnPause(previous);
   // Opening the device for a client: it counts from now until it stops, also when not connected.

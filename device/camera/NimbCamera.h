@@ -4,7 +4,8 @@
 // bound (device 0 for a filter created directly or from a bag without a path). The filter opens the
 // device's shared state when something first needs it, answers the private property set on its own
 // IKsPropertySet (DeviceProperties), and, while paused or running, registers its process as one of
-// the device's clients (property 9), which also gives the pin its frame event.
+// the device's clients (property 9), which also gives the pin its frame event. INimbCameraStatistics
+// tells what its stream has done (NimbCameraStatistics.h).
 //
 // Threading: COM calls from any thread. The device number and the opened state are guarded by their
 // own lock (property calls come from other threads while the filter streams); the client registration
@@ -20,14 +21,15 @@
 
 #include "device/camera/DeviceProperties.h"
 #include "device/camera/NimbCameraPin.h"
+#include "device/camera/NimbCameraStatistics.h"
 #include "device/camera/state/DeviceState.h"
 #include "platform/dshow/SourceBase.h"
 
 namespace orvane::camera {
 
-class NimbCamera : public SourceBase, public IPersistPropertyBag, public IKsPropertySet {
+class NimbCamera : public SourceBase, public IPersistPropertyBag, public IKsPropertySet, public INimbCameraStatistics {
  public:
-  using Interfaces = SourceBase::Interfaces::With<IPersistPropertyBag, IKsPropertySet>;
+  using Interfaces = SourceBase::Interfaces::With<IPersistPropertyBag, IKsPropertySet, INimbCameraStatistics>;
 
   NimbCamera();
 
@@ -44,6 +46,8 @@ class NimbCamera : public SourceBase, public IPersistPropertyBag, public IKsProp
   STDMETHODIMP Get(REFGUID set, DWORD id, void* instance, DWORD instanceLength, void* data, DWORD dataLength,
                    DWORD* returned) override;
   STDMETHODIMP QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
+  // INimbCameraStatistics.
+  STDMETHODIMP GetStreamStatistics(StreamStatistics* statistics) override;
 
   // The device's shared state, opened at the first call. Any thread.
   HRESULT OpenDevice(std::shared_ptr<state::DeviceState>& device);

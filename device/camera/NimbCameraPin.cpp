@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "device/camera/NimbCamera.h"
+#include "device/camera/ProducerFrameAge.h"
 #include "device/camera/formats/OutputOffer.h"
 #include "platform/dshow/MediaType.h"
 #include "platform/dshow/VideoCapability.h"
@@ -114,11 +115,19 @@ void NimbCameraPin::EndStreaming() {
   device_.reset();
 }
 
-int64_t NimbCameraPin::FrameAge() const { return PerformanceCounterTime() - publishedTime_; }
-
-bool NimbCameraPin::ProducerActive() const {
-  return haveFrame_ && FrameAge() < static_cast<int64_t>(kIdleAfterMs) * 10000;
+StreamStatistics NimbCameraPin::Statistics() const {
+  // Ended before started: a snapshot never shows more decodes ended than started.
+  const uint64_t ended = idle_.DecodesEnded();
+  return {frameWaits_.load(std::memory_order_relaxed), emptyWakeUps_.load(std::memory_order_relaxed),
+          idle_.DecodesStarted(), ended};
 }
+
+std::optional<int64_t> NimbCameraPin::FrameAge() const {
+  if (!haveFrame_) return std::nullopt;
+  return LiveFrameAge(publishedTime_, PerformanceCounterTime(), static_cast<int64_t>(kIdleAfterMs) * 10000);
+}
+
+bool NimbCameraPin::ProducerActive() const { return FrameAge().has_value(); }
 
 void NimbCameraPin::CopyNewest() {
   if (device_->FrameCounter() == copiedFrame_) return;
@@ -128,36 +137,56 @@ void NimbCameraPin::CopyNewest() {
   if (device_->CopyLatestFrame(record_, info) != state::StateError::None) return;
   haveFrame_ = true;
   copiedFrame_ = info.frameNumber;
-  publishedTime_ = static_cast<int64_t>(info.publishedTime);
+  publishedTime_ = info.publishedTime;
+}
+
+void NimbCameraPin::WaitForPush(uint64_t newest, int64_t deadline) {
+  frameWaits_.fetch_add(1, std::memory_order_relaxed);
+  const HANDLE handles[] = {registration_->frameEvent(), interrupt_.get()};
+  DWORD count = 2;
+  const HANDLE* waitOn = handles;
+  uint32_t emptyWakeUps = 0;
+  for (;;) {
+    const int64_t remaining = deadline - PerformanceCounterTime();
+    if (remaining <= 0) return;
+    const DWORD woke =
+        WaitForMultipleObjects(count, waitOn, FALSE, static_cast<DWORD>((remaining + 9999) / 10000));
+    if (woke != WAIT_OBJECT_0 || count == 1) return;
+    if (device_->FrameCounter() != newest) return;
+    // The event may still be set for a frame already taken, and so may anyone who can open it by its
+    // name: a few wake-ups without a frame are tolerated, then only the stop ends the wait.
+    emptyWakeUps_.fetch_add(1, std::memory_order_relaxed);
+    if (++emptyWakeUps >= kMaxEmptyWakeUpsPerWait) {
+      count = 1;
+      waitOn = &handles[1];
+    }
+  }
 }
 
 std::optional<int64_t> NimbCameraPin::TakeLatestFrame(REFERENCE_TIME interval) {
   const int64_t entry = PerformanceCounterTime();
   CopyNewest();
   const bool isNew = copiedFrame_ != shownFrame_;
-  if (isNew && FrameAge() < interval / 2) {
+  // A live frame was published within the idle time-out before now; `entry` is at most an interval
+  // before now, so its distance from the publication time stays far from overflowing.
+  const std::optional<int64_t> age = FrameAge();
+  if (isNew && age && *age < interval / 2) {
     shownFrame_ = copiedFrame_;
-    return publishedTime_ - entry;
+    return static_cast<int64_t>(publishedTime_) - entry;
   }
-  if (!ProducerActive() || registration_ == nullptr) {
+  if (!age || registration_ == nullptr) {
     shownFrame_ = copiedFrame_;
     return std::nullopt;
   }
   const uint64_t newest = copiedFrame_;
-  const int64_t deadline = entry + interval / 2;
-  const HANDLE handles[] = {registration_->frameEvent(), interrupt_.get()};
-  for (;;) {
-    const int64_t remaining = deadline - PerformanceCounterTime();
-    if (remaining <= 0) break;
-    const DWORD woke = WaitForMultipleObjects(2, handles, FALSE, static_cast<DWORD>((remaining + 9999) / 10000));
-    // The frame event may still be set for a frame already taken: only a new counter ends the wait.
-    if (woke != WAIT_OBJECT_0 || device_->FrameCounter() != newest) break;
-  }
+  WaitForPush(newest, entry + interval / 2);
   CopyNewest();
   shownFrame_ = copiedFrame_;
   // No push within the window: the producer is slower, or this stream's phase is early.
   if (copiedFrame_ == newest) return interval / 2;
-  return publishedTime_ - entry;
+  // A new frame whose time is not live says nothing about the producer's phase.
+  if (!ProducerActive()) return std::nullopt;
+  return static_cast<int64_t>(publishedTime_) - entry;
 }
 
 HRESULT NimbCameraPin::FillFrame(IMediaSample* sample, FrameTiming& timing) {

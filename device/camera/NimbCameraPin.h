@@ -14,6 +14,11 @@
 // the two rates, no frame is shown more than about half an interval after it was pushed; a slower
 // producer's frames are repeated, a faster one's thinned out.
 //
+// Everything read from the shared state is a peer's word. A frame's publication time after now, or
+// older than the idle time-out, makes it not live (the idle picture is shown). The frame event is a
+// named object another process may have created first and keep set: a wait takes at most
+// kMaxEmptyWakeUpsPerWait wake-ups that bring no new frame, then listens only for the stop.
+//
 // Threading: the capabilities are rebuilt from the settings under FilterLock on the graph or
 // application thread, whenever a caller is about to read them and the pin is not connected (a
 // connected client keeps its format; frames are scaled to it). BeginStreaming and EndStreaming come
@@ -24,12 +29,14 @@
 #include <windows.h>
 #include <strmif.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "device/camera/IdleFrames.h"
+#include "device/camera/NimbCameraStatistics.h"
 #include "device/camera/state/DeviceState.h"
 #include "media/picture/PictureRenderer.h"
 #include "platform/dshow/CapturePin.h"
@@ -64,6 +71,9 @@ class NimbCameraPin : public CapturePin {
   void InterruptWaits();  // before the streaming thread is stopped
   void EndStreaming();    // after it was joined
 
+  // Any thread.
+  StreamStatistics Statistics() const;
+
  protected:
   HRESULT FillFrame(IMediaSample* sample, FrameTiming& timing) override;
 
@@ -74,9 +84,12 @@ class NimbCameraPin : public CapturePin {
   std::optional<int64_t> TakeLatestFrame(REFERENCE_TIME interval);
   // Copies the newest producer frame into record_ unless it is there already.
   void CopyNewest();
-  // The age of record_'s frame (100-ns units); producer frames older than kIdleAfterMs mean idle.
-  int64_t FrameAge() const;
+  // The age of record_'s frame (100-ns units), or nullopt when there is none or it is not live: older
+  // than kIdleAfterMs (the producer went idle) or published after now.
+  std::optional<int64_t> FrameAge() const;
   bool ProducerActive() const;
+  // Waits until the frame counter moves past `newest`, the stop is asked or `deadline` passes.
+  void WaitForPush(uint64_t newest, int64_t deadline);
 
   NimbCamera& camera_;
   std::optional<OutputFormat> offeredFor_;  // under FilterLock: the format the capabilities describe
@@ -89,9 +102,13 @@ class NimbCameraPin : public CapturePin {
   bool haveFrame_ = false;
   uint64_t copiedFrame_ = 0;     // frame counter of record_
   uint64_t shownFrame_ = 0;      // frame counter of the last frame delivered
-  int64_t publishedTime_ = 0;    // when record_ was published (performance counter, 100-ns units)
+  uint64_t publishedTime_ = 0;   // when record_ was published, as the section says (performance counter, 100 ns)
   picture::PictureRenderer live_;
   IdleFrames idle_;
+
+  // Written by the streaming thread, read by Statistics.
+  std::atomic<uint64_t> frameWaits_{0};
+  std::atomic<uint64_t> emptyWakeUps_{0};
 };
 
 }  // namespace orvane::camera

@@ -82,5 +82,56 @@ TEST_F(IdlePictureDecoder, RefusesMissingAndForeignFiles) {
   EXPECT_TRUE(decoded.empty());
 }
 
+// Only plain local files are read, and pictures beyond the side limit are refused from the size their
+// header declares, before a decoder unpacks them.
+TEST_F(IdlePictureDecoder, RefusesWhatIsNotAPlainLocalPictureWithinTheLimits) {
+  const std::wstring valid = Track(TempFile(L"valid.bmp"));
+  ASSERT_EQ(WriteHalvesPicture(valid, GUID_ContainerFormatBmp, 32, 16), S_OK);
+  const std::wstring oversized = Track(TempFile(L"oversized.bmp"));
+  ASSERT_EQ(WriteHalvesPicture(oversized, GUID_ContainerFormatBmp, 32, 16, kMaxIdlePictureFileBytes + 1), S_OK);
+  const std::wstring wide = Track(TempFile(L"wide.png"));
+  ASSERT_EQ(WriteHalvesPicture(wide, GUID_ContainerFormatPng, kMaxIdlePictureSourceSide + 1, 8), S_OK);
+  // A PNG whose header promises 100000 x 100000 pixels, followed by nothing.
+  const std::wstring promise = Track(TempFile(L"promise.png"));
+  {
+    const uint8_t header[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                              0, 1, 0x86, 0xA0, 0, 1, 0x86, 0xA0, 8, 2, 0, 0, 0, 0, 0, 0, 0};
+    HANDLE file = CreateFileW(promise.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, header, sizeof header, &written, nullptr);
+    CloseHandle(file);
+  }
+  const std::wstring folder = valid.substr(0, valid.find_last_of(L'\\'));
+  struct Case {
+    const char* what;
+    std::wstring path;
+    HRESULT expected;
+  };
+  const Case cases[] = {
+      {"UNC", L"\\\\127.0.0.1\\share\\x.bmp", E_INVALIDARG},
+      {"local file in the namespace", L"\\\\?\\" + valid, E_INVALIDARG},
+      {"pipe", L"\\\\.\\pipe\\orvane-idle-picture", E_INVALIDARG},
+      {"relative", L"valid.bmp", E_INVALIDARG},
+      {"alternate stream", valid + L":hidden", E_INVALIDARG},
+      {"a folder", folder, HRESULT_FROM_WIN32(ERROR_BAD_FILE_TYPE)},
+      {"file beyond the size limit", oversized, HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)},
+      {"picture beyond the side limit", wide, WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
+      {"header beyond the side limit", promise, WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
+  };
+  for (const Case& c : cases) {
+    picture::Picture32 decoded;
+    EXPECT_EQ(DecodeIdlePicture(c.path.c_str(), decoded), c.expected) << c.what;
+    EXPECT_TRUE(decoded.empty()) << c.what;
+    // Property 4 refuses the same, and takes a missing file.
+    EXPECT_EQ(CheckIdlePictureFile(c.path.c_str()),
+              c.expected == WINCODEC_ERR_IMAGESIZEOUTOFRANGE ? S_OK : E_INVALIDARG)
+        << c.what;
+  }
+  EXPECT_EQ(CheckIdlePictureFile(valid.c_str()), S_OK);
+  EXPECT_EQ(CheckIdlePictureFile(TempFile(L"missing.png").c_str()), S_OK);
+  EXPECT_EQ(CheckIdlePictureFile(L""), S_OK);
+}
+
 }  // namespace
 }  // namespace orvane

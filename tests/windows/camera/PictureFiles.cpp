@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/com/ComPtr.h"
+#include "platform/win/UniqueResource.h"
 
 namespace orvane::testing {
 
@@ -14,7 +15,20 @@ std::wstring TempFile(const wchar_t* name) {
   return std::wstring(folder) + L"orvane-idle-" + std::to_wstring(GetCurrentProcessId()) + L"-" + name;
 }
 
-HRESULT WriteHalvesPicture(const std::wstring& path, const GUID& container, UINT width, UINT height) {
+namespace {
+
+HRESULT ExtendFile(const std::wstring& path, uint64_t size) {
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return HRESULT_FROM_WIN32(GetLastError());
+  LARGE_INTEGER end;
+  end.QuadPart = static_cast<LONGLONG>(size);
+  if (!SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get())) {
+    return HRESULT_FROM_WIN32(GetLastError());
+  }
+  return S_OK;
+}
+
+HRESULT EncodeHalvesPicture(const std::wstring& path, const GUID& container, UINT width, UINT height) {
   ComPtr<IWICImagingFactory> factory;
   HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory));
   ComPtr<IWICStream> stream;
@@ -58,6 +72,15 @@ HRESULT WriteHalvesPicture(const std::wstring& path, const GUID& container, UINT
   }
   if (SUCCEEDED(hr)) hr = frame->Commit();
   if (SUCCEEDED(hr)) hr = encoder->Commit();
+  return hr;
+}
+
+}  // namespace
+
+HRESULT WriteHalvesPicture(const std::wstring& path, const GUID& container, UINT width, UINT height,
+                           uint64_t fileSize) {
+  HRESULT hr = EncodeHalvesPicture(path, container, width, height);
+  if (SUCCEEDED(hr) && fileSize != 0) hr = ExtendFile(path, fileSize);
   return hr;
 }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 namespace orvane::testing {
@@ -25,7 +26,9 @@ class TemporaryFile {
 };
 
 // A picture of width x height whose left half is red and right half blue, written with the WIC encoder
-// of `container` (GUID_ContainerFormatBmp, ...Png, ...Jpeg, ...Gif).
-HRESULT WriteHalvesPicture(const std::wstring& path, const GUID& container, UINT width, UINT height);
+// of `container` (GUID_ContainerFormatBmp, ...Png, ...Jpeg, ...Gif). With `fileSize`, zeros follow the
+// picture up to that many bytes (decoders ignore them; the file system keeps them sparse).
+HRESULT WriteHalvesPicture(const std::wstring& path, const GUID& container, UINT width, UINT height,
+                           uint64_t fileSize = 0);
 
 }  // namespace orvane::testing

@@ -103,6 +103,8 @@ class CameraClient {
   bool WaitForProducerSize(uint16_t width, uint16_t height, std::vector<uint8_t>& pixels);
   PatternReading Read(const std::vector<uint8_t>& pixels) const;
   FrameHeader geometry() const { return session_.geometry(); }
+  // The device's capture filter in the client's graph.
+  IBaseFilter* source() const { return session_.source(); }
   HRESULT Stop() { return session_.Stop(); }
 
  private:
