@@ -6,7 +6,6 @@
 #include <limits>
 #include <mutex>
 #include <set>
-#include <thread>
 #include <utility>
 
 #include "device/camera/formats/OutputOffer.h"
@@ -213,7 +212,6 @@ SettingsCopy StateView::CopySettings() const {
       Remember(copy.settings);
       return copy;
     }
-    if (copy.copies < kSettingsCopies) std::this_thread::yield();
   }
   return FallBack(kSettingsCopies);
 }

@@ -155,8 +155,9 @@ struct SettingsCopy {
 };
 
 // How many times a settings reader copies the memory's settings before it settles for its last good
-// ones. A change takes a microsecond; the reader yields between copies, so a change that overlaps
-// all of them belongs to a writer that died or to a hostile process.
+// ones. The copies follow each other without yielding: on a loaded machine one yield can cost
+// milliseconds, more than a camera's frame can spare. A reader that overlaps a change keeps its last
+// good settings for that read and sees the change at its next one.
 inline constexpr int kSettingsCopies = 4;
 
 // Access to validated memory. The capacity is the one validation read, fixed for the view's life; the
