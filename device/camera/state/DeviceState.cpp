@@ -142,25 +142,29 @@ HRESULT DeviceState::Open(int32_t deviceNumber, std::unique_ptr<DeviceState>& st
   // A section whose creator died before writing its header is as good as new.
   uint32_t magic = 0;
   if (mapped >= sizeof magic) std::memcpy(&magic, view, sizeof magic);
+  // The view gets the capacity this process checked; any process may change the header's copy after.
+  uint32_t capacity = frameCapacity;
   if ((created || magic == 0) && mapped >= size) {
     InitialiseState(view, frameCapacity);
   } else {
-    const StateError error = ValidateState(view, mapped);
+    const StateError error = ValidateState(view, mapped, capacity);
     if (error != StateError::None) {
       explain(DescribeStateError(error));
       return StateErrorToHresult(error);
     }
   }
-  state.reset(new DeviceState(deviceNumber, std::move(lock), std::move(mapping), std::move(memory)));
+  state.reset(
+      new DeviceState(deviceNumber, std::move(lock), std::move(mapping), std::move(memory), mapped, capacity));
   return S_OK;
 }
 
-DeviceState::DeviceState(int32_t deviceNumber, UniqueHandle lock, UniqueHandle mapping, UniqueMappedView memory)
+DeviceState::DeviceState(int32_t deviceNumber, UniqueHandle lock, UniqueHandle mapping, UniqueMappedView memory,
+                         size_t mappedSize, uint32_t frameCapacity)
     : deviceNumber_(deviceNumber),
       lock_(std::move(lock)),
       mapping_(std::move(mapping)),
       memory_(std::move(memory)),
-      view_(memory_.get()),
+      view_(memory_.get(), mappedSize, frameCapacity),
       clientEvents_(kClientSlots) {}
 
 DeviceState::~DeviceState() = default;
@@ -186,11 +190,14 @@ void DeviceState::WakeClients() {
   });
 }
 
+StateError DeviceState::CopyLatestFrame(std::vector<uint8_t>& record, FrameInfo& info) const {
+  return view_.CopyLatestFrame(record, info, static_cast<uint64_t>(PerformanceCounterTime()));
+}
+
 HRESULT DeviceState::UpdateSettings(const std::function<bool(StateSettings&)>& change) {
   WriterLock held(lock_.get());
   if (FAILED(held.result())) return held.result();
-  view_.UpdateSettings(change);
-  return S_OK;
+  return view_.UpdateSettings(change) ? S_OK : E_INVALIDARG;
 }
 
 HRESULT DeviceState::SetOutputFormat(const OutputFormat& format) {
@@ -246,7 +253,7 @@ HRESULT DeviceState::SetDriverParameter(int32_t key, int32_t value) {
   WriterLock held(lock_.get());
   if (FAILED(held.result())) return held.result();
   bool full = false;
-  view_.UpdateSettings([&](StateSettings& settings) {
+  const bool changed = view_.UpdateSettings([&](StateSettings& settings) {
     DriverParameterEntry* free = nullptr;
     for (DriverParameterEntry& entry : settings.parameters) {
       if (entry.used != 0 && entry.key == key) {
@@ -262,7 +269,8 @@ HRESULT DeviceState::SetDriverParameter(int32_t key, int32_t value) {
     *free = DriverParameterEntry{key, value, 1, 0};
     return true;
   });
-  return full ? StateErrorToHresult(StateError::TableFull) : S_OK;
+  if (full) return StateErrorToHresult(StateError::TableFull);
+  return changed ? S_OK : E_INVALIDARG;
 }
 
 int32_t DeviceState::GetDriverParameter(int32_t key) const {

@@ -61,8 +61,9 @@ class DeviceState {
   // it the latest frame, then wakes every registered client. A refused record changes nothing.
   HRESULT SetFrame(const uint8_t* record, size_t size);
 
-  // Properties 1, 4, 5, 6, 7, 10 and 12. Out-of-range values (fill mode above 2, mirror or flip other
-  // than 0 or 1, an idle path without its NUL) give E_INVALIDARG and change nothing.
+  // Properties 1, 4, 5, 6, 7, 10 and 12. Out-of-range values (an output format CheckOutputFormat
+  // refuses, fill mode above 2, mirror or flip other than 0 or 1, an idle path without its NUL) give
+  // E_INVALIDARG and change nothing. A change left half done by a writer that died is completed.
   HRESULT SetOutputFormat(const OutputFormat& format);
   HRESULT SetIdlePicture(const IdlePicturePayload& payload);
   HRESULT SetFillMode(int32_t mode);
@@ -73,6 +74,8 @@ class DeviceState {
   HRESULT SetDriverParameter(int32_t key, int32_t value);
   // The value last set for `key`, 0 for a key never set.
   int32_t GetDriverParameter(int32_t key) const;
+  // The current settings, or this process's last good ones while the section's are being changed or
+  // are damaged (StateView::CopySettings); never waits on a writer.
   StateSettings Settings() const;
 
   // Property 9: the applications with a client registered, reclaiming entries of dead processes.
@@ -80,9 +83,9 @@ class DeviceState {
   HRESULT CountClients(int32_t& count);
 
   uint64_t FrameCounter() const { return view_.FrameCounter(); }
-  StateError CopyLatestFrame(std::vector<uint8_t>& record, FrameInfo& info) const {
-    return view_.CopyLatestFrame(record, info);
-  }
+  // StateView::CopyLatestFrame with the performance counter's time now: `info.publishedTime` is never
+  // later than the clock (it may be arbitrarily old, when another process wrote it).
+  StateError CopyLatestFrame(std::vector<uint8_t>& record, FrameInfo& info) const;
 
   // A client filter instance going to paused or running registers; destroying the registration
   // (when it stops) unregisters it. Until then it counts towards property 9 and gets frame events.
@@ -91,7 +94,8 @@ class DeviceState {
  private:
   class WriterLock;
   friend class ClientRegistration;
-  DeviceState(int32_t deviceNumber, UniqueHandle lock, UniqueHandle mapping, UniqueMappedView memory);
+  DeviceState(int32_t deviceNumber, UniqueHandle lock, UniqueHandle mapping, UniqueMappedView memory,
+              size_t mappedSize, uint32_t frameCapacity);
   void WakeClients();
   HRESULT UpdateSettings(const std::function<bool(StateSettings&)>& change);
   void Unregister(int32_t slot, uint32_t generation);

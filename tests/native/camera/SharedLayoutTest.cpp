@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -12,13 +15,21 @@
 namespace orvane::state {
 namespace {
 
-// Zeroed memory of a whole section, aligned like a mapped view.
+// Zeroed memory of exactly a whole section (AddressSanitizer sees any access past it), aligned like a
+// mapped view.
 struct Section {
-  explicit Section(uint32_t capacity) : size(SectionSize(capacity)), bytes(new uint64_t[size / 8 + 1]()) {
+  explicit Section(uint32_t capacity)
+      : capacity(capacity), size(SectionSize(capacity)), bytes(new uint64_t[size / 8]()) {
     InitialiseState(bytes.get(), capacity);
   }
   void* memory() { return bytes.get(); }
   StateHeader& header() { return *static_cast<StateHeader*>(memory()); }
+  StateView View() { return StateView(memory(), size, capacity); }
+  // Where frame slot 0 or 1 begins: the slots split what follows the header.
+  uint8_t* slotData(uint32_t slot) {
+    return reinterpret_cast<uint8_t*>(memory()) + SectionSize(0) + slot * ((size - SectionSize(0)) / 2);
+  }
+  uint32_t capacity;
   size_t size;
   std::unique_ptr<uint64_t[]> bytes;
 };
@@ -62,7 +73,7 @@ TEST(SharedLayout, ValidatesWhatAnotherProcessLeft) {
 
 TEST(SharedLayout, PublishesValidFramesOnly) {
   Section section(16 + 64 * 8);
-  StateView view(section.memory());
+  StateView view = section.View();
   std::vector<uint8_t> copy;
   FrameInfo info;
   EXPECT_EQ(view.CopyLatestFrame(copy, info), StateError::NoFrame);
@@ -89,45 +100,103 @@ TEST(SharedLayout, PublishesValidFramesOnly) {
 }
 
 // Memory written by a faulty or hostile process is checked before it is used.
-TEST(SharedLayout, ReadersDoNotTrustTheMemory) {
-  Section section(16 + 256);
-  StateView view(section.memory());
+TEST(SharedLayout, ReadersDoNotTrustTheFrameSlots) {
+  struct Damage {
+    const char* what;
+    uint32_t recordSize;
+    bool retype;  // the pixel type changes to RGB32: the geometry no longer matches the length
+  };
   const std::vector<uint8_t> good = Record(8, 4, 7);
-  ASSERT_EQ(view.PublishFrame(good.data(), good.size(), 0), StateError::None);
-  StateHeader& header = section.header();
-  const uint32_t slot = header.latestSlot;
+  const Damage damages[] = {
+      {"size beyond the slot", 0xFFFFFFFF, false},
+      {"size just beyond the slot", 16 + 256 + 1, false},
+      {"empty record", 0, false},  // copied into an empty vector, whose data() may be null
+      {"shorter than a frame header", 6, false},
+      {"pixel type changed", static_cast<uint32_t>(good.size()), true},
+  };
+  for (const Damage& d : damages) {
+    Section section(16 + 256);
+    StateView view = section.View();
+    ASSERT_EQ(view.PublishFrame(good.data(), good.size(), 0), StateError::None);
+    const uint32_t slot = section.header().latestSlot;
+    section.header().slots[slot].recordSize = d.recordSize;
+    if (d.retype) {
+      const int32_t rgb32 = static_cast<int32_t>(FramePixelType::RGB32);
+      std::memcpy(section.slotData(slot), &rgb32, sizeof rgb32);
+    }
+    std::vector<uint8_t> copy;
+    FrameInfo info{77, 88};
+    EXPECT_EQ(view.CopyLatestFrame(copy, info), StateError::BadRecord) << d.what;
+    EXPECT_EQ(info.frameNumber, 77u) << d.what << ": info is only set for a frame";
+  }
+}
+
+// The capacity that validation read is the one the view uses: a capacity changed in the memory between
+// the check and the view (by another process) is never followed, for writes or reads.
+TEST(SharedLayout, ViewKeepsTheCapacityThatWasValidated) {
+  Section section(16 + 256);
+  uint32_t validated = 0;
+  ASSERT_EQ(ValidateState(section.memory(), section.size, validated), StateError::None);
+  EXPECT_EQ(validated, 16u + 256u);
+  section.header().frameCapacity = 16 + 64 * 64 * 2;
+  StateView view(section.memory(), section.size, validated);
+  EXPECT_EQ(view.frameCapacity(), 16u + 256u);
+
+  const std::vector<uint8_t> large = Record(64, 64, 5);  // fits the claimed capacity, not the section
+  EXPECT_EQ(view.PublishFrame(large.data(), large.size(), 1), StateError::FrameTooLarge);
+  const std::vector<uint8_t> good = Record(8, 4, 6);
+  ASSERT_EQ(view.PublishFrame(good.data(), good.size(), 2), StateError::None);
   std::vector<uint8_t> copy;
   FrameInfo info;
-
-  header.slots[slot].recordSize = 0xFFFFFFFF;  // larger than the slot
+  ASSERT_EQ(view.CopyLatestFrame(copy, info), StateError::None);
+  EXPECT_EQ(copy, good);
+  // A record size that only the changed capacity allows.
+  section.header().slots[section.header().latestSlot].recordSize = static_cast<uint32_t>(large.size());
   EXPECT_EQ(view.CopyLatestFrame(copy, info), StateError::BadRecord);
-  header.slots[slot].recordSize = 6;  // shorter than a frame header
-  EXPECT_EQ(view.CopyLatestFrame(copy, info), StateError::BadRecord);
-  // A pixel type changed under the reader: the copy's geometry no longer matches its length.
-  header.slots[slot].recordSize = static_cast<uint32_t>(good.size());
-  const int32_t rgb32 = static_cast<int32_t>(FramePixelType::RGB32);
-  std::memcpy(reinterpret_cast<uint8_t*>(section.memory()) + (SectionSize(16 + 256) - 2 * 320) + slot * 320,
-              &rgb32, sizeof rgb32);
-  EXPECT_EQ(view.CopyLatestFrame(copy, info), StateError::BadRecord);
-  // The capacity was fixed when the view was made; a changed one is not followed.
-  header.frameCapacity = 0xFFFFFFF0u;
-  EXPECT_EQ(view.frameCapacity(), 16u + 256u);
   EXPECT_NE(ValidateState(section.memory(), section.size), StateError::None);
 
-  header.settings.fillMode = 77;
-  header.settings.mirror = 5;
-  for (char16_t& unit : header.settings.idlePicturePath) unit = u'x';
-  const StateSettings settings = view.ReadSettings();
-  EXPECT_EQ(settings.fillMode, static_cast<int32_t>(FillMode::AspectFit));
-  EXPECT_EQ(settings.mirror, 1);
-  EXPECT_EQ(settings.idlePicturePath[255], 0);
+  // A capacity that the memory cannot hold leaves a view without frames, not one that overruns.
+  StateView unfit(section.memory(), section.size, 16 + 64 * 64 * 2);
+  EXPECT_EQ(unfit.frameCapacity(), 0u);
+  EXPECT_EQ(unfit.PublishFrame(good.data(), good.size(), 3), StateError::BadCapacity);
+  EXPECT_EQ(unfit.CopyLatestFrame(copy, info), StateError::BadCapacity);
+  StateView tiny(section.memory(), sizeof(StateHeader) - 1, 16 + 256);
+  EXPECT_EQ(tiny.ReadSettings().outputFormat, DefaultSettings().outputFormat);
+  uint32_t generation = 0;
+  EXPECT_EQ(tiny.ClaimClient(1, 1, generation), -1);
+  EXPECT_EQ(tiny.FrameCounter(), 0u);
+}
+
+// What a copy reports about its frame is sane whatever the slot says: a frame counter at its end
+// wraps past "nothing published", and a publication time is never later than the reader's clock nor
+// beyond a signed 64-bit time.
+TEST(SharedLayout, FrameInfoIsSane) {
+  Section section(16 + 256);
+  StateView view = section.View();
+  const std::vector<uint8_t> frame = Record(8, 4, 1);
+  std::vector<uint8_t> copy;
+  FrameInfo info;
+  ASSERT_EQ(view.PublishFrame(frame.data(), frame.size(), 5000), StateError::None);
+  ASSERT_EQ(view.CopyLatestFrame(copy, info, 9000), StateError::None);
+  EXPECT_EQ(info.publishedTime, 5000u);
+  ASSERT_EQ(view.CopyLatestFrame(copy, info, 3000), StateError::None);
+  EXPECT_EQ(info.publishedTime, 3000u) << "a time ahead of the reader's clock";
+  section.header().slots[section.header().latestSlot].publishedTime = UINT64_MAX;
+  ASSERT_EQ(view.CopyLatestFrame(copy, info), StateError::None);
+  EXPECT_EQ(info.publishedTime, uint64_t(INT64_MAX));
+
+  section.header().frameCounter = UINT64_MAX;
+  ASSERT_EQ(view.PublishFrame(frame.data(), frame.size(), 6000), StateError::None);
+  EXPECT_EQ(view.FrameCounter(), 1u);
+  ASSERT_EQ(view.CopyLatestFrame(copy, info), StateError::None);
+  EXPECT_EQ(info.frameNumber, 1u);
 }
 
 // A writer that died half way leaves an odd sequence: readers skip that slot and the next writer
 // repairs it.
 TEST(SharedLayout, RecoversFromAWriterThatDied) {
   Section section(16 + 256);
-  StateView view(section.memory());
+  StateView view = section.View();
   const std::vector<uint8_t> first = Record(8, 4, 1);
   ASSERT_EQ(view.PublishFrame(first.data(), first.size(), 0), StateError::None);
   StateHeader& header = section.header();
@@ -135,8 +204,6 @@ TEST(SharedLayout, RecoversFromAWriterThatDied) {
   std::vector<uint8_t> copy;
   FrameInfo info;
   EXPECT_EQ(view.CopyLatestFrame(copy, info), StateError::NoFrame);
-  header.settingsSequence |= 1;
-  EXPECT_EQ(view.ReadSettings().outputFormat, DefaultSettings().outputFormat);  // does not hang
   for (uint8_t fill = 2; fill < 5; ++fill) {
     const std::vector<uint8_t> next = Record(8, 4, fill);
     ASSERT_EQ(view.PublishFrame(next.data(), next.size(), 0), StateError::None);
@@ -147,7 +214,7 @@ TEST(SharedLayout, RecoversFromAWriterThatDied) {
 
 TEST(SharedLayout, ReadersNeverKeepATornFrame) {
   Section section(16 + 2 * 512 * 64);
-  StateView view(section.memory());
+  StateView view = section.View();
   std::atomic<bool> done{false};
   std::atomic<long> copies{0}, torn{0};
   std::thread writer([&] {
@@ -187,7 +254,7 @@ TEST(SharedLayout, ReadersNeverKeepATornFrame) {
 
 TEST(SharedLayout, SettingsRoundTrip) {
   Section section(4096);
-  StateView view(section.memory());
+  StateView view = section.View();
   EXPECT_EQ(view.ReadSettings().outputFormat, (OutputFormat{1280, 720, 30, 0, 0}));
   ASSERT_TRUE(view.UpdateSettings([](StateSettings& s) {
     s.outputFormat = {640, 480, 15, 1, 3};
@@ -198,15 +265,138 @@ TEST(SharedLayout, SettingsRoundTrip) {
     s.flip = 0;
     return false;  // refused: nothing changes
   }));
-  const StateSettings settings = view.ReadSettings();
-  EXPECT_EQ(settings.outputFormat, (OutputFormat{640, 480, 15, 1, 3}));
-  EXPECT_EQ(settings.flip, 1);
+  EXPECT_FALSE(view.UpdateSettings([](StateSettings& s) {
+    s.flip = 0;
+    s.fillMode = 3;  // a result that readers would refuse is not written
+    return true;
+  }));
+  const SettingsCopy read = section.View().CopySettings();
+  EXPECT_EQ(read.source, SettingsSource::Section);
+  EXPECT_EQ(read.copies, 1);
+  EXPECT_EQ(read.settings.outputFormat, (OutputFormat{640, 480, 15, 1, 3}));
+  EXPECT_EQ(read.settings.flip, 1);
+  EXPECT_EQ(read.settings.fillMode, 0);
   EXPECT_EQ(section.header().settingsSequence % 2, 0u);
+}
+
+StateSettings GoodSettings() {
+  StateSettings settings = DefaultSettings();
+  settings.outputFormat = {640, 480, 15, 0, 2};
+  settings.fillMode = 1;
+  settings.flip = 1;
+  std::u16string path = u"C:\\away.png";
+  std::copy(path.begin(), path.end(), settings.idlePicturePath);
+  return settings;
+}
+
+bool SameSettings(const StateSettings& a, const StateSettings& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Settings a writer left half changed (its process died between the two stores of the sequence), or
+// that a stray write garbled, cost a reader a few copies: it then keeps its last good settings, or
+// the defaults when it never read any, and nothing it hands out fails the checks. The next writer
+// repairs the sequence.
+TEST(SharedLayout, SettingsReadersDoNotWaitForBrokenWriters) {
+  struct Damage {
+    const char* what;
+    void (*apply)(StateHeader&);
+  };
+  const Damage damages[] = {
+      {"writer died mid-change",
+       [](StateHeader& h) {
+         h.settingsSequence |= 1;
+         h.settings.outputFormat.width = 0;
+       }},
+      {"writer died before writing", [](StateHeader& h) { h.settingsSequence |= 1; }},
+      {"fill mode", [](StateHeader& h) { h.settings.fillMode = 77; }},
+      {"mirror", [](StateHeader& h) { h.settings.mirror = 5; }},
+      {"flip", [](StateHeader& h) { h.settings.flip = -1; }},
+      {"output size", [](StateHeader& h) { h.settings.outputFormat.height = 100000; }},
+      {"output rate", [](StateHeader& h) { h.settings.outputFormat.fps = 0; }},
+      {"output format code", [](StateHeader& h) { h.settings.outputFormat.format = 9; }},
+      {"idle path without its end",
+       [](StateHeader& h) {
+         for (char16_t& unit : h.settings.idlePicturePath) unit = u'x';
+       }},
+  };
+  const StateSettings good = GoodSettings();
+  for (const Damage& d : damages) {
+    Section section(4096);
+    StateView reader = section.View();
+    ASSERT_TRUE(reader.UpdateSettings([&](StateSettings& s) {
+      s = good;
+      return true;
+    }));
+    d.apply(section.header());
+
+    const SettingsCopy kept = reader.CopySettings();
+    EXPECT_LE(kept.copies, 8) << d.what << ": a few copies, never a spin";
+    EXPECT_EQ(kept.source, SettingsSource::LastGood) << d.what;
+    EXPECT_TRUE(SameSettings(kept.settings, good)) << d.what;
+    EXPECT_TRUE(SameSettings(reader.ReadSettings(), good)) << d.what;
+    const SettingsCopy fresh = section.View().CopySettings();  // a reader that never saw good settings
+    EXPECT_EQ(fresh.source, SettingsSource::Defaults) << d.what;
+    EXPECT_TRUE(SameSettings(fresh.settings, DefaultSettings())) << d.what;
+
+    // The next writer starts from the last good settings and leaves an even sequence.
+    ASSERT_TRUE(reader.UpdateSettings([](StateSettings& s) {
+      s.mirror = 1;
+      return true;
+    })) << d.what;
+    EXPECT_EQ(section.header().settingsSequence % 2, 0u) << d.what;
+    const SettingsCopy repaired = section.View().CopySettings();
+    EXPECT_EQ(repaired.source, SettingsSource::Section) << d.what;
+    EXPECT_EQ(repaired.copies, 1) << d.what;
+    StateSettings expected = good;
+    expected.mirror = 1;
+    EXPECT_TRUE(SameSettings(repaired.settings, expected)) << d.what;
+  }
+}
+
+// Readers racing a writer get one whole set of settings or the other, never a mix, however few copies
+// they take.
+TEST(SharedLayout, ReadersNeverKeepTornSettings) {
+  Section section(4096);
+  StateView writerView = section.View();
+  const StateSettings a = GoodSettings();
+  StateSettings b = DefaultSettings();
+  b.outputFormat = {1920, 1080, 60, 1, 4};
+  b.mirror = 1;
+  b.driverValue64 = -1;
+  ASSERT_TRUE(writerView.UpdateSettings([&](StateSettings& s) {
+    s = a;
+    return true;
+  }));
+  std::atomic<bool> done{false};
+  std::atomic<long> reads{0}, torn{0};
+  std::thread writer([&] {
+    for (int change = 0; change < 20000; ++change) {
+      ASSERT_TRUE(writerView.UpdateSettings([&](StateSettings& s) {
+        s = change % 2 ? a : b;
+        return true;
+      }));
+    }
+    done = true;
+  });
+  std::vector<std::thread> readers;
+  for (int r = 0; r < 2; ++r) {
+    readers.emplace_back([&] {
+      const StateView view = section.View();
+      while (!done) {
+        const StateSettings seen = view.ReadSettings();
+        ++reads;
+        if (!SameSettings(seen, a) && !SameSettings(seen, b)) ++torn;
+      }
+    });
+  }
+  writer.join();
+  for (std::thread& reader : readers) reader.join();
+  EXPECT_EQ(torn.load(), 0);
+  EXPECT_GT(reads.load(), 0);
 }
 
 TEST(SharedLayout, ClientTableCountsLiveProcessesOnce) {
   Section section(4096);
-  StateView view(section.memory());
+  StateView view = section.View();
   std::set<uint32_t> dead;
   const auto alive = [&](uint32_t id, uint64_t) { return dead.count(id) == 0; };
   uint32_t a1 = 0, a2 = 0, b = 0;
@@ -250,6 +440,26 @@ TEST(SharedLayout, ClientTableCountsLiveProcessesOnce) {
   uint32_t g = 0;
   EXPECT_EQ(view.ClaimClient(5000, 1, g), -1);
   EXPECT_EQ(view.CountClients(alive), int32_t(kClientSlots));
+}
+
+// An entry in a state other than free or active (a stray write, another process's damage) is not a
+// client: it is neither counted nor woken, and it is free to claim, so it cannot keep clients out.
+TEST(SharedLayout, DamagedClientEntriesAreReclaimed) {
+  Section section(4096);
+  StateView view = section.View();
+  const uint32_t damaged[] = {2, 7, 0x80000000u, 0xFFFFFFFFu};
+  for (uint32_t i = 0; i < kClientSlots; ++i) section.header().clients[i].state = damaged[i % 4];
+  int visited = 0;
+  view.ForEachClient([&](int32_t, uint32_t) { ++visited; });
+  EXPECT_EQ(visited, 0);
+  for (uint32_t i = 0; i < kClientSlots; ++i) {
+    uint32_t generation = 0;
+    ASSERT_GE(view.ClaimClient(100 + i, 1, generation), 0) << "claim " << i;
+  }
+
+  for (uint32_t i = 0; i < kClientSlots; ++i) section.header().clients[i].state = damaged[i % 4];
+  EXPECT_EQ(view.CountClients([](uint32_t, uint64_t) { return true; }), 0);
+  for (const ClientEntry& entry : section.header().clients) EXPECT_EQ(entry.state, kClientFree);
 }
 
 }  // namespace

@@ -270,6 +270,122 @@ TEST(DeviceState, CountsClientApplicationsAndForgetsKilledOnes) {
   EXPECT_EQ(Count(*state), 0);
 }
 
+// Checks a copied frame as a client would before showing it.
+bool IsWholeRecord(const std::vector<uint8_t>& record, uint32_t capacity) {
+  if (record.size() < sizeof(FrameHeader) || record.size() > capacity) return false;
+  FrameHeader header;
+  std::memcpy(&header, record.data(), sizeof header);
+  const CheckedFrame checked = CheckFrameGeometry(header);
+  return checked.ok() && checked.recordSize() == record.size();
+}
+
+// Starts a peer and waits until it says it is ready; false when it ends or hangs first.
+bool StartPeer(Peer& peer, const NamedEvent& ready) {
+  if (!peer.started()) return false;
+  const HANDLE handles[] = {ready.event.get(), peer.handle()};
+  return WaitForMultipleObjects(2, handles, FALSE, kProcessTimeoutMs) == WAIT_OBJECT_0;
+}
+
+// Another process of the session writes garbage into every part of the section, without the lock,
+// while this process produces, reads frames and settings, registers and counts clients, and opens
+// the device again. Every call returns (a frame, a clean refusal, "no frame"), nothing it hands out
+// fails its checks, and once the garbage stops the writers put the device right again.
+TEST(DeviceState, HostileProcessCannotCrashOrStallAClient) {
+  const int32_t device = 4170;
+  const uint32_t capacity = 16 + 64 * 64 * 2;
+  std::unique_ptr<DeviceState> state;
+  ASSERT_EQ(DeviceState::Open(device, state, nullptr, capacity), S_OK);
+  const std::vector<uint8_t> frame = Record(32, 16, 9);
+  const std::vector<uint8_t> large = Record(64, 128, 3);  // beyond the slots
+  ASSERT_EQ(state->SetOutputFormat({640, 480, 15, 0, 0}), S_OK);
+  ASSERT_EQ(state->SetFrame(frame.data(), frame.size()), S_OK);
+  std::unique_ptr<ClientRegistration> client;
+  ASSERT_EQ(state->RegisterClient(client), S_OK);
+
+  NamedEvent ready(L"Ready"), stop(L"Stop");
+  Peer hostile(L"corrupt " + std::to_wstring(device) + L" " + ready.name + L" " + stop.name + L" " +
+               std::to_wstring(GetCurrentProcessId()));
+  ASSERT_TRUE(StartPeer(hostile, ready));
+  std::vector<uint8_t> copy;
+  FrameInfo info;
+  for (int round = 0; round < 2000; ++round) {
+    ASSERT_EQ(state->SetFrame(frame.data(), frame.size()), S_OK) << "round " << round;
+    const StateError copied = state->CopyLatestFrame(copy, info);
+    if (copied == StateError::None) {
+      ASSERT_TRUE(IsWholeRecord(copy, capacity)) << "round " << round;
+      ASSERT_LE(info.publishedTime, static_cast<uint64_t>(PerformanceCounterTime())) << "round " << round;
+    } else {
+      ASSERT_TRUE(copied == StateError::NoFrame || copied == StateError::BadRecord) << DescribeStateError(copied);
+    }
+    ASSERT_TRUE(AreValidSettings(state->Settings())) << "round " << round;
+    if (round % 50 != 0) continue;
+    int32_t count = -1;
+    ASSERT_EQ(state->CountClients(count), S_OK);
+    EXPECT_TRUE(count >= 0 && count <= int32_t(kClientSlots)) << count;
+    std::unique_ptr<ClientRegistration> another;
+    ASSERT_EQ(state->RegisterClient(another), S_OK) << "damaged entries are reclaimed, round " << round;
+    // A process opening the device now checks one reading of the header and keeps to it.
+    std::unique_ptr<DeviceState> late;
+    const HRESULT opened = DeviceState::Open(device, late, nullptr, capacity);
+    if (opened == S_OK) {
+      EXPECT_EQ(late->frameCapacity(), capacity);
+      EXPECT_EQ(late->SetFrame(large.data(), large.size()), HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
+      if (late->CopyLatestFrame(copy, info) == StateError::None) {
+        ASSERT_TRUE(IsWholeRecord(copy, capacity));
+      }
+    } else {
+      EXPECT_EQ(opened, HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
+    }
+  }
+  ASSERT_TRUE(SetEvent(stop.event.get()));
+  EXPECT_EQ(hostile.Finish(), 0);
+
+  // The writers repair what they own: the settings sequence and settings, the slot they fill.
+  ASSERT_EQ(state->SetOutputFormat({320, 240, 10, 1, 1}), S_OK);
+  EXPECT_EQ(state->Settings().outputFormat, (OutputFormat{320, 240, 10, 1, 1}));
+  ASSERT_EQ(state->SetFrame(frame.data(), frame.size()), S_OK);
+  ASSERT_EQ(state->CopyLatestFrame(copy, info), StateError::None);
+  EXPECT_EQ(copy, frame);
+}
+
+// A settings writer killed in the middle of a change leaves the lock abandoned and the sequence odd,
+// with half its change written. Readers keep the settings they had (a process that never read any
+// gets the defaults) without waiting, and the next writer takes the lock and completes the sequence.
+TEST(DeviceState, KilledSettingsWriterDoesNotStallReaders) {
+  const int32_t device = 4180;
+  auto writer = OpenState(device);
+  auto reader = OpenState(device);
+  ASSERT_TRUE(writer && reader);
+  ASSERT_EQ(writer->SetOutputFormat({640, 480, 15, 0, 2}), S_OK);
+  ASSERT_EQ(writer->SetFillMode(2), S_OK);
+  const StateSettings good = reader->Settings();
+  ASSERT_EQ(good.outputFormat, (OutputFormat{640, 480, 15, 0, 2}));
+  ASSERT_EQ(good.fillMode, 2);
+
+  NamedEvent ready(L"Ready");
+  Peer dying(L"abandon-settings " + std::to_wstring(device) + L" " + ready.name + L" " +
+             std::to_wstring(GetCurrentProcessId()));
+  ASSERT_TRUE(StartPeer(dying, ready));
+  for (int read = 0; read < 1000; ++read) {
+    const StateSettings seen = reader->Settings();
+    ASSERT_EQ(seen.outputFormat, good.outputFormat) << "read " << read;
+    ASSERT_EQ(seen.fillMode, 2) << "read " << read;
+  }
+  ASSERT_TRUE(TerminateProcess(dying.handle(), 1));
+  ASSERT_EQ(WaitForSingleObject(dying.handle(), kProcessTimeoutMs), WAIT_OBJECT_0);
+  EXPECT_EQ(reader->Settings().outputFormat, good.outputFormat);
+
+  ASSERT_EQ(writer->SetMirror(1), S_OK);
+  auto later = OpenState(device);  // a process that arrives after the repair
+  ASSERT_TRUE(later);
+  for (const DeviceState* state : {reader.get(), later.get()}) {
+    const StateSettings seen = state->Settings();
+    EXPECT_EQ(seen.outputFormat, good.outputFormat);
+    EXPECT_EQ(seen.fillMode, 2);
+    EXPECT_EQ(seen.mirror, 1);
+  }
+}
+
 TEST(DeviceState, DevicesAreIndependent) {
   auto one = OpenState(4160);
   auto two = OpenState(4161);

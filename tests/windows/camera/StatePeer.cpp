@@ -6,6 +6,16 @@
 //                                                   copy, 2 = no frame for 10 s, 3 = setup failed
 //   camera_state_peer client <device> <ready-event> <quit-event>
 //                                                   registers a client, signals ready, waits for quit
+//   camera_state_peer corrupt <device> <ready-event> <stop-event> <test-process-id>
+//                                                   a hostile process: without the lock, writes garbage
+//                                                   into the capacity, the sequences, the settings, the
+//                                                   client table and the frame slots, round after round,
+//                                                   signals ready after the first round, exits 0 on stop
+//   camera_state_peer abandon-settings <device> <ready-event> <test-process-id>
+//                                                   a settings writer that dies mid-change: takes the
+//                                                   lock, makes the sequence odd, writes half a change,
+//                                                   signals ready and waits to be terminated
+// The last two also end when the test process does, so that a test that crashes leaves no peer behind.
 #include <windows.h>
 
 #include <cstring>
@@ -34,11 +44,92 @@ bool Signal(const wchar_t* name) {
   return event && SetEvent(event.get());
 }
 
+// The device's section mapped as any process of the session may map it, and the bytes it spans.
+struct RawSection {
+  explicit RawSection(int32_t device) {
+    mapping.reset(OpenFileMappingW(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, StateSectionName(device).c_str()));
+    if (mapping) view.reset(MapViewOfFile(mapping.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0));
+    MEMORY_BASIC_INFORMATION region{};
+    if (view && VirtualQuery(view.get(), &region, sizeof region) != 0) size = region.RegionSize;
+  }
+  bool ok() const { return size > sizeof(StateHeader); }
+  StateHeader& header() const { return *static_cast<StateHeader*>(view.get()); }
+  uint8_t* bytes() const { return static_cast<uint8_t*>(view.get()); }
+  UniqueHandle mapping;
+  UniqueMappedView view;
+  size_t size = 0;
+};
+
+// xorshift64: garbage that differs from round to round.
+uint64_t Next(uint64_t& state) {
+  state ^= state << 13;
+  state ^= state >> 7;
+  state ^= state << 17;
+  return state;
+}
+
+void Corrupt(const RawSection& section, uint32_t realCapacity, uint64_t& random) {
+  StateHeader& h = section.header();
+  // The real capacity at one moment and another the next (with a matching section size), so that a
+  // process that checked one reading and used a second would size its slots by garbage.
+  const uint32_t capacity = (Next(random) & 1) ? realCapacity : static_cast<uint32_t>(Next(random) % (64u << 20));
+  h.frameCapacity = capacity;
+  h.sectionSize = SectionSize(capacity);
+  h.settingsSequence = Next(random);
+  const uint64_t garbage = Next(random);
+  std::memcpy(reinterpret_cast<uint8_t*>(&h.settings) + Next(random) % (sizeof h.settings - 8), &garbage, 8);
+  if (Next(random) & 1) h.settings.outputFormat.width = static_cast<int32_t>(Next(random));
+  if (Next(random) & 1) h.settings.fillMode = static_cast<int32_t>(Next(random));
+  h.frameCounter = (Next(random) & 1) ? h.frameCounter + 1 : Next(random);
+  h.latestSlot = static_cast<uint32_t>(Next(random));
+  for (FrameSlot& slot : h.slots) {
+    slot.sequence = Next(random);
+    slot.recordSize = static_cast<uint32_t>(Next(random) % (1u << (Next(random) % 32)));
+    slot.publishedTime = Next(random);
+  }
+  // No entry left free or active: only a table that reclaims damaged entries takes new clients.
+  for (ClientEntry& entry : h.clients) {
+    entry.state = 2 + static_cast<uint32_t>(Next(random) % 0xFFFFFFFDu);
+    entry.processId = static_cast<uint32_t>(Next(random));
+  }
+  for (int i = 0; i < 64; ++i) {
+    section.bytes()[sizeof(StateHeader) + Next(random) % (section.size - sizeof(StateHeader))] =
+        static_cast<uint8_t>(Next(random));
+  }
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return 3;
   const std::wstring mode = argv[1];
+  if (mode == L"corrupt" && argc == 6) {
+    const RawSection section(_wtoi(argv[2]));
+    UniqueHandle stop(OpenEventW(SYNCHRONIZE, FALSE, argv[4]));
+    UniqueHandle test(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(_wtoi(argv[5]))));
+    if (!section.ok() || !stop || !test) return 3;
+    uint64_t random = 0x9E3779B97F4A7C15ull ^ GetCurrentProcessId();
+    const uint32_t capacity = section.header().frameCapacity;
+    Corrupt(section, capacity, random);
+    if (!Signal(argv[3])) return 3;
+    const HANDLE ends[] = {stop.get(), test.get()};
+    while (WaitForMultipleObjects(2, ends, FALSE, 0) == WAIT_TIMEOUT) Corrupt(section, capacity, random);
+    return 0;
+  }
+  if (mode == L"abandon-settings" && argc == 5) {
+    const int32_t device = _wtoi(argv[2]);
+    const RawSection section(device);
+    UniqueHandle lock(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, StateLockName(device).c_str()));
+    UniqueHandle test(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(_wtoi(argv[4]))));
+    if (!section.ok() || !lock || !test || WaitForSingleObject(lock.get(), 60000) != WAIT_OBJECT_0) return 3;
+    StateHeader& h = section.header();
+    h.settingsSequence |= 1;
+    h.settings.outputFormat.width = 0;  // the first half of a change; the second half never comes
+    h.settings.fillMode = 1234;
+    if (!Signal(argv[3])) return 3;
+    WaitForSingleObject(test.get(), INFINITE);
+    return 2;
+  }
   std::unique_ptr<DeviceState> state;
   if (FAILED(DeviceState::Open(_wtoi(argv[2]), state))) return 3;
 
