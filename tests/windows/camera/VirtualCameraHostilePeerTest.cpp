@@ -42,7 +42,12 @@ class RawSection {
       : mapping_(OpenFileMappingW(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, state::StateSectionName(number).c_str())),
         lock_(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, state::StateLockName(number).c_str())) {
     if (mapping_) memory_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0));
-    if (memory_) view_ = std::make_unique<state::StateView>(memory_.get());
+    MEMORY_BASIC_INFORMATION region{};
+    uint32_t capacity = 0;
+    if (memory_ && VirtualQuery(memory_.get(), &region, sizeof region) != 0 &&
+        state::ValidateState(memory_.get(), region.RegionSize, capacity) == state::StateError::None) {
+      view_ = std::make_unique<state::StateView>(memory_.get(), region.RegionSize, capacity);
+    }
   }
   bool ok() const { return view_ != nullptr && lock_; }
   const state::StateHeader& header() const { return *static_cast<const state::StateHeader*>(memory_.get()); }
