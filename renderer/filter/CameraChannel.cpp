@@ -18,6 +18,12 @@ HRESULT RecordErrorToHresult(FrameRecordError error) {
   return E_UNEXPECTED;
 }
 
+// The numbers a device's state and name records exist for.
+std::optional<int32_t> UsableDeviceNumber(const std::optional<int32_t>& number) {
+  if (number && *number >= 0 && *number <= 65535) return number;
+  return std::nullopt;
+}
+
 }  // namespace
 
 CameraChannel::CameraChannel() = default;
@@ -67,9 +73,8 @@ void CameraChannel::SelectDevice() {
     std::lock_guard push(pushLock_);
     std::lock_guard state(stateLock_);
     previous = std::exchange(cameraProperties_, std::move(found.properties));
-    if (found.deviceNumber && *found.deviceNumber >= 0 && *found.deviceNumber <= 65535) {
-      deviceNumber_ = *found.deviceNumber;
-    }
+    // Never the previous device's number: renaming would then reach that device.
+    deviceNumber_ = UsableDeviceNumber(found.deviceNumber);
   }
   // `previous` is released here, after the locks: calls that copied it may still be using it.
 }
@@ -79,7 +84,7 @@ bool CameraChannel::HasCamera() const {
   return static_cast<bool>(cameraProperties_);
 }
 
-int32_t CameraChannel::DeviceNumber() const {
+std::optional<int32_t> CameraChannel::DeviceNumber() const {
   std::lock_guard state(stateLock_);
   return deviceNumber_;
 }
@@ -108,8 +113,9 @@ HRESULT CameraChannel::SetFriendlyName(const wchar_t* name) {
   const Selected device = CurrentDevice();
   FriendlyNamePayload payload;
   // Refused rather than cut: a shortened name would rename the device to something nobody chose.
-  if (!MakeFriendlyNamePayload(payload, name, device.deviceNumber)) return E_INVALIDARG;
+  if (!MakeFriendlyNamePayload(payload, name, device.deviceNumber.value_or(0))) return E_INVALIDARG;
   if (!device.properties) return E_FAIL;
+  if (!device.deviceNumber) return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
   return device.properties->Set(VirtualCameraPropertySet, kPropertyFriendlyName, &payload, sizeof payload, &payload,
                                 sizeof payload);
 }

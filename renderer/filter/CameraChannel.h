@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "media/frame/FrameRecordBuilder.h"
@@ -49,7 +50,9 @@ class CameraChannel {
   void SelectByName(std::wstring name);
   void SelectByIndex(int32_t index);
   bool HasCamera() const;
-  int32_t DeviceNumber() const;
+  // The selected device's number, read from its device path; none when the path carries no number
+  // (or one outside 0..65535), whatever the previously selected device had.
+  std::optional<int32_t> DeviceNumber() const;
 
   // Builds the frame record of one picture (cropped and rotated as set) and sets it into the device.
   // E_FAIL without a device; E_POINTER for no pixels; E_INVALIDARG for a geometry that cannot be
@@ -76,7 +79,9 @@ class CameraChannel {
     return GetBytes(id, &payload, sizeof payload);
   }
   // Property 3 for the selected device, with its device number; E_FAIL without a device,
-  // E_INVALIDARG for a name that does not fit, E_FAIL for a null or empty one.
+  // E_INVALIDARG for a name that does not fit, E_FAIL for a null or empty one, and
+  // HRESULT_FROM_WIN32(ERROR_NOT_FOUND) without calling the device when the selected device has no
+  // number: the payload names the device to rename by its number, and no number is the right one.
   HRESULT SetFriendlyName(const wchar_t* name);
 
   // The renderer's own settings, read by the next frame.
@@ -92,7 +97,7 @@ class CameraChannel {
  private:
   struct Selected {
     ComPtr<IKsPropertySet> properties;
-    int32_t deviceNumber = 0;
+    std::optional<int32_t> deviceNumber;
   };
   Selected CurrentDevice() const;
   void SelectDevice();
@@ -105,7 +110,7 @@ class CameraChannel {
   mutable CriticalSection stateLock_;
   // Changed under both locks; read under either.
   ComPtr<IKsPropertySet> cameraProperties_;
-  int32_t deviceNumber_ = 0;
+  std::optional<int32_t> deviceNumber_;
   // Under stateLock_.
   DeviceChoice choice_;
   std::wstring snapshotPath_;
