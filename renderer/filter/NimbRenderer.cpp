@@ -61,7 +61,9 @@ HRESULT NimbRenderer::DoRenderSample(IMediaSample* sample) {
   const long length = sample->GetActualDataLength();
   // A short sample is skipped, never padded: the frame would show another frame's leftovers.
   if (length <= 0 || static_cast<unsigned long>(length) < imageSize_) return S_OK;
-  channel_.PushFrame(data, geometry_.width, geometry_.height, geometry_.stride, geometry_.pixelType);
+  // The streaming thread never waits for a snapshot's file: a slow disk must not hold the stream.
+  channel_.PushFrame(data, geometry_.width, geometry_.height, geometry_.stride, geometry_.pixelType,
+                     SnapshotHandOff::Detached);
   return S_OK;
 }
 

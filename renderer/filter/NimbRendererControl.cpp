@@ -137,7 +137,8 @@ STDMETHODIMP NimbRenderer::GetZoom(int* zoom, int* panX, int* panY) {
 }
 
 HRESULT NimbRenderer::PushDirect(const BYTE* pixels, int width, int height, int stride, FramePixelType type) {
-  return GuardComCall([&] { return channel_.PushFrame(pixels, width, height, stride, type); });
+  return GuardComCall(
+      [&] { return channel_.PushFrame(pixels, width, height, stride, type, SnapshotHandOff::Awaited); });
 }
 
 STDMETHODIMP NimbRenderer::PushFrameRGB24(const BYTE* pixels, int width, int height, int stride) {
@@ -183,7 +184,7 @@ STDMETHODIMP NimbRenderer::PushScreenArea(int x, int y, int width, int height) {
     ScreenCopy copy;
     const HRESULT hr = copy.Capture(x, y, width, height);
     if (FAILED(hr)) return hr;
-    channel_.PushFrame(copy.pixels(), width, height, copy.stride(), FramePixelType::RGB24);
+    channel_.PushFrame(copy.pixels(), width, height, copy.stride(), FramePixelType::RGB24, SnapshotHandOff::Awaited);
     return S_OK;
   });
 }
