@@ -4,7 +4,8 @@
 // shares the filter's lock.
 // Threading: connection and information methods from the graph's thread, under FilterLock. Derived
 // streaming code reads the connection (peer, media type) without the lock while the filter is active,
-// when connections cannot change.
+// when connections cannot change; only an input pin's type changes then, on its streaming thread under
+// FilterLock, when a sample announces a new one (ReplaceConnectionType).
 #pragma once
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 
 #include <atomic>
 #include <string>
+#include <utility>
 
 #include "platform/com/ComObject.h"
 #include "platform/dshow/BaseFilter.h"
@@ -72,6 +74,8 @@ class BasePin : public ComObjectRoot, public IPin {
 
   // The connection's type, read by streaming code while the filter is active.
   const MediaType& ConnectionType() const noexcept { return type_; }
+  // Under FilterLock, on a connected pin: the type agreed for the stream from now on.
+  void ReplaceConnectionType(MediaType&& type) noexcept { type_ = std::move(type); }
 
  private:
   HRESULT AttemptConnection(IPin* receivePin, const AM_MEDIA_TYPE& type);

@@ -22,13 +22,34 @@ STDMETHODIMP InputPin::Receive(IMediaSample* sample) {
   HRESULT hr = CheckStreaming();
   if (hr != S_OK) return hr;
   if (endOfStream_.load()) return VFW_E_SAMPLE_REJECTED_EOS;
-  // A sample may announce a new format; one that the pin would not have accepted is refused.
+  // A sample may announce a new format, which holds from this sample on; one that the pin would not
+  // have accepted is refused, and the sample with it.
   AM_MEDIA_TYPE* announced = nullptr;
   if (sample->GetMediaType(&announced) == S_OK && announced != nullptr) {
     const UniqueMediaTypePtr type(announced);
-    if (CheckMediaType(*type) != S_OK) return VFW_E_INVALIDMEDIATYPE;
+    hr = GuardComCall([&] { return ChangeMediaType(*type); });
+    if (hr != S_OK) return FAILED(hr) ? hr : VFW_E_INVALIDMEDIATYPE;
   }
   return GuardComCall([&] { return OnReceive(sample); });
+}
+
+// Under FilterLock, like a connection: the hooks see the same lock, and ConnectionMediaType never
+// reads a type half replaced. Samples arrive one at a time, so the previous one has been rendered or
+// dropped by now: the new type cannot reach a sample of the old one.
+HRESULT InputPin::ChangeMediaType(const AM_MEDIA_TYPE& type) {
+  std::lock_guard lock(Filter().FilterLock());
+  // The filter may have stopped, or the pin disconnected, since the streaming checks.
+  if (!IsConnected()) return VFW_E_NOT_CONNECTED;
+  if (Filter().IsStopped()) return VFW_E_WRONG_STATE;
+  if (CheckMediaType(type) != S_OK) return VFW_E_INVALIDMEDIATYPE;
+  // Copied first: once SetMediaType has taken the type, nothing may fail before the pin holds it too.
+  MediaType copy;
+  HRESULT hr = copy.Assign(type);
+  if (FAILED(hr)) return hr;
+  hr = SetMediaType(type);
+  if (FAILED(hr)) return hr;
+  ReplaceConnectionType(std::move(copy));
+  return S_OK;
 }
 
 STDMETHODIMP InputPin::ReceiveMultiple(IMediaSample** samples, long count, long* processed) {

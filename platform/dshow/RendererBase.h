@@ -9,6 +9,8 @@
 // IMediaSeeking and IMediaPosition are answered by the system's seeking pass-through
 // (CLSID_SeekingPassThru, aggregated), which forwards to the upstream pin. The filter also answers
 // IAMFilterMiscFlags as a renderer, so the graph waits for its end of stream.
+// A sample that announces a new media type is checked and agreed on by the input pin (CheckMediaType,
+// SetMediaType) before it is scheduled; a refused one is not rendered.
 // A concrete renderer implements CheckMediaType and DoRenderSample, and may override SetMediaType,
 // CompleteConnect, BreakConnect, OnReceiveFirstSample and the streaming start/stop notifications.
 // Threading: Receive, EndOfStream and DoRenderSample on the upstream streaming thread; state changes
@@ -66,6 +68,10 @@ class RendererBase : public BaseFilter, public IAMFilterMiscFlags {
   ~RendererBase() override;
 
   // Connection hooks (under FilterLock). CheckMediaType gets null only from a caller's mistake.
+  // CheckMediaType and SetMediaType also run on the streaming thread (still under FilterLock, before
+  // the sample is scheduled) for a type that a sample announces: SetMediaType then switches what
+  // DoRenderSample uses from that sample on (take RenderLock to change it), and a failure of either
+  // refuses the sample.
   virtual HRESULT CheckMediaType(const AM_MEDIA_TYPE* type) = 0;
   virtual HRESULT SetMediaType(const AM_MEDIA_TYPE* type);
   virtual HRESULT CompleteConnect(IPin* receivePin);

@@ -3,7 +3,6 @@
 #include <mutex>
 #include <utility>
 
-#include "renderer/filter/snapshot/SnapshotWriter.h"
 
 namespace orvane {
 namespace {
@@ -18,18 +17,25 @@ HRESULT RecordErrorToHresult(FrameRecordError error) {
   return E_UNEXPECTED;
 }
 
+// The numbers a device's state and name records exist for.
+std::optional<int32_t> UsableDeviceNumber(const std::optional<int32_t>& number) {
+  if (number && *number >= 0 && *number <= 65535) return number;
+  return std::nullopt;
+}
+
 }  // namespace
 
 CameraChannel::CameraChannel() = default;
 
-// Members go in reverse order: the device's interface and the imaging factory are released, then the
-// delivery buffer is freed.
+// Members go in reverse order: the snapshot worker writes what it was handed and ends its thread,
+// the device's interface is released, then the delivery buffer is freed.
 CameraChannel::~CameraChannel() = default;
 
 void CameraChannel::Open() {
-  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_PPV_ARGS(&imagingFactory_)))) {
-    imagingFactory_.Reset();
+  ComPtr<IWICImagingFactory> imagingFactory;
+  if (SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_PPV_ARGS(&imagingFactory)))) {
+    snapshots_ = std::make_unique<SnapshotWorker>(std::move(imagingFactory));
   }
   SelectDevice();
 }
@@ -67,9 +73,8 @@ void CameraChannel::SelectDevice() {
     std::lock_guard push(pushLock_);
     std::lock_guard state(stateLock_);
     previous = std::exchange(cameraProperties_, std::move(found.properties));
-    if (found.deviceNumber && *found.deviceNumber >= 0 && *found.deviceNumber <= 65535) {
-      deviceNumber_ = *found.deviceNumber;
-    }
+    // Never the previous device's number: renaming would then reach that device.
+    deviceNumber_ = UsableDeviceNumber(found.deviceNumber);
   }
   // `previous` is released here, after the locks: calls that copied it may still be using it.
 }
@@ -79,7 +84,7 @@ bool CameraChannel::HasCamera() const {
   return static_cast<bool>(cameraProperties_);
 }
 
-int32_t CameraChannel::DeviceNumber() const {
+std::optional<int32_t> CameraChannel::DeviceNumber() const {
   std::lock_guard state(stateLock_);
   return deviceNumber_;
 }
@@ -108,8 +113,9 @@ HRESULT CameraChannel::SetFriendlyName(const wchar_t* name) {
   const Selected device = CurrentDevice();
   FriendlyNamePayload payload;
   // Refused rather than cut: a shortened name would rename the device to something nobody chose.
-  if (!MakeFriendlyNamePayload(payload, name, device.deviceNumber)) return E_INVALIDARG;
+  if (!MakeFriendlyNamePayload(payload, name, device.deviceNumber.value_or(0))) return E_INVALIDARG;
   if (!device.properties) return E_FAIL;
+  if (!device.deviceNumber) return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
   return device.properties->Set(VirtualCameraPropertySet, kPropertyFriendlyName, &payload, sizeof payload, &payload,
                                 sizeof payload);
 }
@@ -138,21 +144,26 @@ void CameraChannel::RequestSnapshot(std::wstring path) {
 }
 
 HRESULT CameraChannel::PushFrame(const uint8_t* pixels, int32_t width, int32_t height, int32_t stride,
-                                 FramePixelType type) {
-  std::lock_guard push(pushLock_);
-  // Stable while pushLock_ is held: a replacement takes that lock too.
-  IKsPropertySet* const properties = cameraProperties_.Get();
-  if (properties == nullptr) return E_FAIL;
-  const FrameRecord record = builder_.Build(pixels, {type, width, height, stride}, Transform());
-  if (!record.ok()) return RecordErrorToHresult(record.error);
-  // The driver copies the frame during the call, so the delivery buffer is free again afterwards.
-  const HRESULT hr = properties->Set(VirtualCameraPropertySet, kPropertyFrame, nullptr, 0,
-                                     const_cast<uint8_t*>(record.data), record.size);
-  if (snapshotPending_.load()) DeliverSnapshot(record);
+                                 FramePixelType type, SnapshotHandOff handOff) {
+  SnapshotWorker::Ticket snapshot = 0;
+  HRESULT hr = S_OK;
+  {
+    std::lock_guard push(pushLock_);
+    // Stable while pushLock_ is held: a replacement takes that lock too.
+    IKsPropertySet* const properties = cameraProperties_.Get();
+    if (properties == nullptr) return E_FAIL;
+    const FrameRecord record = builder_.Build(pixels, {type, width, height, stride}, Transform());
+    if (!record.ok()) return RecordErrorToHresult(record.error);
+    // The driver copies the frame during the call, so the delivery buffer is free again afterwards.
+    hr = properties->Set(VirtualCameraPropertySet, kPropertyFrame, nullptr, 0, const_cast<uint8_t*>(record.data),
+                         record.size);
+    if (snapshotPending_.load()) snapshot = HandOverSnapshot(record);
+  }
+  if (snapshot != 0 && handOff == SnapshotHandOff::Awaited) snapshots_->WaitUntilWritten(snapshot);
   return hr;
 }
 
-void CameraChannel::DeliverSnapshot(const FrameRecord& record) {
+SnapshotWorker::Ticket CameraChannel::HandOverSnapshot(const FrameRecord& record) {
   std::wstring path;
   {
     // The path is taken and the request cleared together, so a request made meanwhile is not lost.
@@ -160,12 +171,15 @@ void CameraChannel::DeliverSnapshot(const FrameRecord& record) {
     path = snapshotPath_;
     snapshotPending_.exchange(false);
   }
-  if (path.empty() || !imagingFactory_) return;
+  if (path.empty() || !snapshots_) return 0;
   const FramePixelType type = record.header.pixelType;
   const bool bottomUp =
       (type == FramePixelType::RGB24 || type == FramePixelType::RGB32) && record.header.height > 0;
-  // A failed snapshot is not retried: the request was for this frame.
-  WriteSnapshotJpeg(imagingFactory_.Get(), path.c_str(), record.data + kFrameHeaderSize, record.header, bottomUp);
+  // Only the copy is made here; a request that cannot be copied or queued is dropped like a failed
+  // write: the request was for this frame.
+  SnapshotWorker::Ticket ticket = 0;
+  snapshots_->Submit(std::move(path), record.data + kFrameHeaderSize, record.header, bottomUp, ticket);
+  return ticket;
 }
 
 }  // namespace orvane

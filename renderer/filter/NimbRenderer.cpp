@@ -39,22 +39,16 @@ HRESULT NimbRenderer::CheckMediaType(const AM_MEDIA_TYPE* type) {
   return GeometryFromMediaType(*type).ok() ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
+// The connection's type, and later any type a sample announces: the geometry of the frames from then
+// on. Samples are rendered one at a time, so no sample of the old type is still waiting to be pushed.
 HRESULT NimbRenderer::SetMediaType(const AM_MEDIA_TYPE* type) {
   if (type == nullptr) return E_POINTER;
-  return CheckMediaType(type);
-}
-
-HRESULT NimbRenderer::CompleteConnect(IPin* receivePin) {
-  MediaType connection;
-  if (SUCCEEDED(InputPinOf().GetConnectionType(connection))) {
-    const VideoMediaGeometry geometry = GeometryFromMediaType(connection.get());
-    if (geometry.ok()) {
-      std::lock_guard render(RenderLock());
-      geometry_ = geometry.frame.header;
-      imageSize_ = geometry.frame.imageSize;
-    }
-  }
-  return RendererBase::CompleteConnect(receivePin);
+  const VideoMediaGeometry geometry = GeometryFromMediaType(*type);
+  if (!geometry.ok()) return VFW_E_TYPE_NOT_ACCEPTED;
+  std::lock_guard render(RenderLock());
+  geometry_ = geometry.frame.header;
+  imageSize_ = geometry.frame.imageSize;
+  return S_OK;
 }
 
 // Every outcome but a null sample is S_OK: a frame that cannot be delivered is dropped, and a driver
@@ -67,7 +61,9 @@ HRESULT NimbRenderer::DoRenderSample(IMediaSample* sample) {
   const long length = sample->GetActualDataLength();
   // A short sample is skipped, never padded: the frame would show another frame's leftovers.
   if (length <= 0 || static_cast<unsigned long>(length) < imageSize_) return S_OK;
-  channel_.PushFrame(data, geometry_.width, geometry_.height, geometry_.stride, geometry_.pixelType);
+  // The streaming thread never waits for a snapshot's file: a slow disk must not hold the stream.
+  channel_.PushFrame(data, geometry_.width, geometry_.height, geometry_.stride, geometry_.pixelType,
+                     SnapshotHandOff::Detached);
   return S_OK;
 }
 

@@ -1,11 +1,13 @@
 // NimbRenderer: the renderer filter at the end of every graph the application builds. It accepts
-// uncompressed video (RGB24, RGB32, YUY2, NV12 in VIDEOINFOHEADER or VIDEOINFOHEADER2), fixes the
-// frame geometry when a connection completes, and hands each due sample to its CameraChannel, which
+// uncompressed video (RGB24, RGB32, YUY2, NV12 in VIDEOINFOHEADER or VIDEOINFOHEADER2), takes the
+// frame geometry from the connection's type and from any new type a sample announces (one it would not
+// connect with is refused with the sample), and hands each due sample to its CameraChannel, which
 // crops, rotates and sets it into the selected virtual camera. It also answers INimbRenderer, the
 // application's control interface (refused with E_FAIL while no virtual camera is selected), and
 // ISpecifyPropertyPages with its property page.
 //
-// Threads: connection hooks on the graph's thread under FilterLock; DoRenderSample on the upstream
+// Threads: connection hooks on the graph's thread under FilterLock (SetMediaType also on the streaming
+// thread, under FilterLock, for a sample's new type); DoRenderSample on the upstream
 // streaming thread under RenderLock; INimbRenderer from any thread (the channel serialises what must
 // be). Owns its CameraChannel, created and searched once with the filter.
 #pragma once
@@ -68,15 +70,15 @@ class NimbRenderer : public RendererBase, public INimbRenderer, public ISpecifyP
   HRESULT QueryInterfaceHook(REFIID iid, void** out) override;
   HRESULT CheckMediaType(const AM_MEDIA_TYPE* type) override;
   HRESULT SetMediaType(const AM_MEDIA_TYPE* type) override;
-  HRESULT CompleteConnect(IPin* receivePin) override;
   HRESULT DoRenderSample(IMediaSample* sample) override;
 
  private:
   HRESULT PushDirect(const BYTE* pixels, int width, int height, int stride, FramePixelType type);
 
   CameraChannel channel_;
-  // The connection's geometry (stride resolved) and image size; all zero until a connection completes
-  // with a usable format. Written under RenderLock by CompleteConnect, read by DoRenderSample under it.
+  // The stream's geometry (stride resolved) and image size: the connection's type, or the last type a
+  // sample announced; all zero until a usable type is set. Written under RenderLock by SetMediaType,
+  // read by DoRenderSample under it.
   FrameHeader geometry_{};
   uint32_t imageSize_ = 0;
 };

@@ -47,6 +47,19 @@ class ArrayLock {
   HRESULT result_;
 };
 
+// The bytes of a locked array's data block: every dimension's element count multiplied, times the
+// element size; -1 when the product does not fit in 63 bits. An array without dimensions has none.
+int64_t ArrayBytes(const SAFEARRAY& array) {
+  if (array.cDims == 0) return 0;
+  uint64_t bytes = array.cbElements;
+  for (USHORT dimension = 0; dimension < array.cDims; ++dimension) {
+    const uint64_t count = array.rgsabound[dimension].cElements;
+    if (count != 0 && bytes > uint64_t{INT64_MAX} / count) return -1;
+    bytes *= count;
+  }
+  return static_cast<int64_t>(bytes);
+}
+
 }  // namespace
 
 STDMETHODIMP NimbRenderer::SetDeviceName(LPCWSTR name) {
@@ -124,7 +137,8 @@ STDMETHODIMP NimbRenderer::GetZoom(int* zoom, int* panX, int* panY) {
 }
 
 HRESULT NimbRenderer::PushDirect(const BYTE* pixels, int width, int height, int stride, FramePixelType type) {
-  return GuardComCall([&] { return channel_.PushFrame(pixels, width, height, stride, type); });
+  return GuardComCall(
+      [&] { return channel_.PushFrame(pixels, width, height, stride, type, SnapshotHandOff::Awaited); });
 }
 
 STDMETHODIMP NimbRenderer::PushFrameRGB24(const BYTE* pixels, int width, int height, int stride) {
@@ -143,19 +157,18 @@ STDMETHODIMP NimbRenderer::PushFrameNV12(const BYTE* pixels, int width, int heig
   return PushDirect(pixels, width, height, stride, FramePixelType::NV12);
 }
 
-// A byte array holding a 24-bit bitmap's rows. An array too short for the picture pushes nothing and
-// answers S_OK, as callers of this method expect.
+// A byte array holding a 24-bit bitmap's rows, in any number of dimensions (the bytes are the array's
+// whole data block). An array too short for the picture pushes nothing and answers S_OK, as callers of
+// this method expect; an array whose elements are not single bytes, or whose dimensions multiply to
+// more bytes than can be counted, is refused with E_INVALIDARG.
 STDMETHODIMP NimbRenderer::PushFrameArray(VARIANT pixels, int width, int height) {
   if (pixels.vt != (VT_ARRAY | VT_UI1) || pixels.parray == nullptr) return E_INVALIDARG;
   SAFEARRAY* const array = pixels.parray;
   const ArrayLock lock(array);
   if (FAILED(lock.result())) return lock.result();
-  if (::SafeArrayGetElemsize(array) != 1 || ::SafeArrayGetDim(array) < 1) return S_OK;
-  LONG lower = 0, upper = -1;
-  if (FAILED(::SafeArrayGetLBound(array, 1, &lower)) || FAILED(::SafeArrayGetUBound(array, 1, &upper))) {
-    return S_OK;
-  }
-  const int64_t bytes = int64_t{upper} - lower + 1;
+  if (::SafeArrayGetElemsize(array) != 1) return E_INVALIDARG;
+  const int64_t bytes = ArrayBytes(*array);
+  if (bytes < 0) return E_INVALIDARG;
   // A width that no frame can have (none, or rows beyond 32 bits) is refused like any bad geometry.
   const int64_t stride = BitmapStride24(width);
   if (stride <= 0 || stride > INT32_MAX) return E_INVALIDARG;
@@ -171,7 +184,7 @@ STDMETHODIMP NimbRenderer::PushScreenArea(int x, int y, int width, int height) {
     ScreenCopy copy;
     const HRESULT hr = copy.Capture(x, y, width, height);
     if (FAILED(hr)) return hr;
-    channel_.PushFrame(copy.pixels(), width, height, copy.stride(), FramePixelType::RGB24);
+    channel_.PushFrame(copy.pixels(), width, height, copy.stride(), FramePixelType::RGB24, SnapshotHandOff::Awaited);
     return S_OK;
   });
 }

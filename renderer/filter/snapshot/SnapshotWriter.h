@@ -2,11 +2,11 @@
 // RGB32, YUY2 (DirectShow byte order Y0, U, Y1, V) or NV12 (both planes at the frame's stride), at the
 // picture's own size, with the encoder's default quality.
 //
-// Threading: runs on the thread that delivers the frame (the streaming thread, or a caller pushing a
-// frame directly), so the encoding delays that one frame. It keeps no state between calls and may run
-// on several threads at once; which request a call serves (one file per request, the later of two
-// pending requests winning) is the caller's atomic hand-off. It initialises COM on the calling thread
-// for the call when nobody has (and leaves an apartment that is already there alone).
+// Threading: any thread; the renderer calls it on its SnapshotWorker's thread, away from the frame
+// path. It keeps no state between calls and may run on several threads at once; which request a call
+// serves (one file per request, the later of two pending requests winning) is the caller's atomic
+// hand-off. It initialises COM on the calling thread for the call when nobody has (and leaves an
+// apartment that is already there alone).
 // Ownership: borrows the factory and the pixels for the call only; owns every temporary it makes.
 #pragma once
 

@@ -1,5 +1,6 @@
 // The renderer base in real graphs (Wine's filter graph manager, system clock and memory allocator):
 // a push source feeds a test sink; samples are pushed from a helper thread wherever Receive may block.
+// Samples may announce a new media type, which the input pin agrees on with the renderer.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -188,6 +189,36 @@ TEST_F(RendererGraphTest, RefusesCallsOutOfState) {
   EXPECT_EQ(pin->ReceiveConnection(sourcePin.Get(), &type.get()), VFW_E_ALREADY_CONNECTED);
   ASSERT_HRESULT_SUCCEEDED(control_->Stop());
   EXPECT_EQ(sourcePin->Connect(pin, &type.get()), VFW_E_ALREADY_CONNECTED);
+}
+
+// The subtype of the type the sink's pin is connected with now.
+GUID ConnectedSubtype(IPin* pin) {
+  MediaType type;
+  if (FAILED(pin->ConnectionMediaType(&type.get()))) return GUID_NULL;
+  return type->subtype;
+}
+
+// A sample that announces a type the renderer accepts is rendered, and that type is the pin's from
+// then on; one it refuses is not rendered and changes nothing.
+TEST_F(RendererGraphTest, ASampleMayChangeTheTypeToOneTheRendererAccepts) {
+  ASSERT_HRESULT_SUCCEEDED(control_->Run());
+  const auto pushAnnouncing = [&](const GUID& subtype) {
+    MediaType type = MakeTestFrameType();
+    type->subtype = subtype;
+    ComPtr<IMediaSample> sample;
+    HRESULT hr = source_->Output().GetDeliveryBuffer(sample, nullptr, nullptr, 0);
+    if (SUCCEEDED(hr)) hr = sample->SetMediaType(&type.get());
+    return SUCCEEDED(hr) ? source_->Output().Deliver(sample.Get()) : hr;
+  };
+  EXPECT_EQ(pushAnnouncing(MEDIASUBTYPE_YUY2), S_OK);
+  EXPECT_EQ(sink_->RenderedCount(), 1u);
+  EXPECT_EQ(ConnectedSubtype(sink_->Pin()), MEDIASUBTYPE_YUY2) << "the announced type is the pin's now";
+
+  EXPECT_EQ(pushAnnouncing(MEDIASUBTYPE_IYUV), VFW_E_INVALIDMEDIATYPE);
+  EXPECT_EQ(sink_->RenderedCount(), 1u) << "a sample of a refused type was rendered";
+  EXPECT_EQ(ConnectedSubtype(sink_->Pin()), MEDIASUBTYPE_YUY2);
+  EXPECT_EQ(source_->Push(nullptr, nullptr), S_OK) << "the stream goes on";
+  EXPECT_EQ(sink_->RenderedCount(), 2u);
 }
 
 TEST(RendererBase, AcceptsOnlyWhatTheRendererAccepts) {

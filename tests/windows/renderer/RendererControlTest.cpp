@@ -1,7 +1,7 @@
 // INimbRenderer against a real virtual camera device: the driver settings as the device stores them,
 // the renderer's own settings with their range checks, direct pushes of every kind with the frame
-// records the device receives, strings that must fit the payloads, driver parameters, the snapshot
-// hand-off, and the results without any virtual camera.
+// records the device receives, byte arrays of any number of dimensions, strings that must fit the
+// payloads, driver parameters, the snapshot hand-off, and the results without any virtual camera.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -204,6 +204,76 @@ TEST_F(NimbRendererControl, DirectPushesDeliverTheirFrameRecords) {
     EXPECT_EQ(control_->PushScreenArea(r.left, r.top, r.right, r.bottom), E_INVALIDARG);
   }
   EXPECT_EQ(device_->frames(), before + 1);
+}
+
+// A byte array counts every dimension: a 320 x 240 picture (230400 bytes at stride 960) pushes from an
+// array of 240 rows of 960 bytes as from a flat one, and from three dimensions too; an array a byte
+// short pushes nothing. Arrays whose elements are not single bytes, or whose dimensions multiply past
+// what can be counted, are refused.
+TEST_F(NimbRendererControl, ByteArraysCountEveryDimension) {
+  struct Case {
+    const char* what;
+    std::vector<ULONG> dimensions;
+    bool delivered;
+  };
+  const Case cases[] = {
+      {"rows of a bitmap", {240, 960}, true},
+      {"three dimensions", {2, 120, 960}, true},
+      {"one byte short", {240, 959}, false},
+      {"a second dimension of one element", {230400, 1}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<SAFEARRAYBOUND> bounds;
+    for (ULONG count : c.dimensions) bounds.push_back({count, 0});
+    Variant array;
+    VARIANT& value = *array.put();
+    value.parray = ::SafeArrayCreate(VT_UI1, static_cast<UINT>(bounds.size()), bounds.data());
+    ASSERT_NE(value.parray, nullptr);
+    value.vt = VT_ARRAY | VT_UI1;
+    void* data = nullptr;
+    ASSERT_EQ(::SafeArrayAccessData(value.parray, &data), S_OK);
+    size_t bytes = 1;
+    for (ULONG count : c.dimensions) bytes *= count;
+    std::memset(data, 0x5A, bytes);
+    ::SafeArrayUnaccessData(value.parray);
+    const uint64_t before = device_->frames();
+    if (c.delivered) {
+      std::vector<uint8_t> received;
+      EXPECT_EQ(Delivered(control_->PushFrameArray(array.get(), 320, 240), before, &received),
+                (FrameHeader{FramePixelType::RGB24, 320, 240, 960}));
+      EXPECT_EQ(received, std::vector<uint8_t>(230400, 0x5A));
+    } else {
+      EXPECT_EQ(control_->PushFrameArray(array.get(), 320, 240), S_OK);
+      EXPECT_EQ(device_->frames(), before) << "a short array pushes nothing";
+    }
+  }
+
+  // A VT_UI1 VARIANT whose array holds 2-byte elements.
+  Variant words;
+  VARIANT& wordValue = *words.put();
+  wordValue.parray = ::SafeArrayCreateVector(VT_I2, 0, 230400);
+  ASSERT_NE(wordValue.parray, nullptr);
+  wordValue.vt = VT_ARRAY | VT_UI1;
+  const uint64_t before = device_->frames();
+  EXPECT_EQ(control_->PushFrameArray(words.get(), 320, 240), E_INVALIDARG);
+
+  // Four dimensions of 65536 bytes each claim 2^64 bytes: the count would wrap. Only the descriptor
+  // exists; its data is a small block that nothing may read past.
+  SAFEARRAY* huge = nullptr;
+  ASSERT_EQ(::SafeArrayAllocDescriptor(4, &huge), S_OK);
+  std::vector<uint8_t> block(16);
+  huge->cbElements = 1;
+  huge->fFeatures = FADF_STATIC;
+  huge->pvData = block.data();
+  for (USHORT d = 0; d < 4; ++d) huge->rgsabound[d] = {65536, 0};
+  VARIANT hugeValue{};
+  hugeValue.vt = VT_ARRAY | VT_UI1;
+  hugeValue.parray = huge;
+  EXPECT_EQ(control_->PushFrameArray(hugeValue, 320, 240), E_INVALIDARG);
+  EXPECT_EQ(huge->cLocks, 0u) << "the array was unlocked again";
+  ::SafeArrayDestroyDescriptor(huge);
+  EXPECT_EQ(device_->frames(), before);
 }
 
 // Names and paths longer than their payloads are refused, not cut; the driver parameters travel with

@@ -1,7 +1,8 @@
 // NimbRenderer in real graphs under Wine: the synthetic webcam feeding a virtual camera device through
 // the renderer, as a call app sees it, in every layout the renderer takes and through the decoder the
-// graph manager places for MJPG; a renderer without any virtual camera; the sample length rules; and
-// nothing reaching the device while the graph is paused.
+// graph manager places for MJPG; a renderer without any virtual camera; the sample length rules; a
+// media type that a sample announces in the middle of the stream; and nothing reaching the device while
+// the graph is paused.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dshow/MediaType.h"
 #include "tests/windows/camera/VirtualCameraSupport.h"
 #include "tests/windows/dshow/support/GraphTestSupport.h"
 #include "tests/windows/renderer/support/FramePushSource.h"
@@ -265,6 +267,88 @@ TEST_F(NimbRendererSamples, DeliversWholeSamplesAndSkipsShortOnes) {
     EXPECT_EQ(source_->Push(picture.data(), image + 16), S_OK);
     EXPECT_EQ(device.frames(), before + 2) << "a longer sample is delivered too";
     Release();
+  }
+}
+
+// The geometry of the type the renderer's input pin is connected with now.
+FrameHeader ConnectedGeometry(IBaseFilter* renderer) {
+  MediaType type;
+  const ComPtr<IPin> in = FindPin(renderer, PINDIR_INPUT);
+  if (!in || FAILED(in->ConnectionMediaType(&type.get()))) return {};
+  return GeometryFromMediaType(type.get()).frame.header;
+}
+
+// The webcam's pattern drawn at `frame`'s size and layout, saying that size about itself, so that a
+// client can tell the size the renderer delivered and that the picture came through whole.
+std::vector<uint8_t> PatternPicture(const FrameHeader& frame, PatternFormat format) {
+  std::vector<uint8_t> pixels(CheckFrameGeometry(frame).imageSize);
+  PatternPayload payload;
+  payload.width = static_cast<uint16_t>(frame.width);
+  payload.height = static_cast<uint16_t>(frame.height < 0 ? -frame.height : frame.height);
+  payload.format = format;
+  EXPECT_EQ(WriteTestPattern(frame, pixels.data(), pixels.size(), payload), PatternWriteStatus::Written);
+  return pixels;
+}
+
+// A source that announces a new type with a sample, mid-stream: an acceptable one holds from that
+// sample on (its size and layout reach the device and the client reads the picture whole), also for
+// the samples after it; one the renderer would not connect with is refused with its sample, and the
+// stream goes on in the type before.
+TEST_F(NimbRendererSamples, TakesATypeThatASampleAnnouncesAndRefusesAnUnacceptableOne) {
+  ASSERT_EQ(devices_.result(), S_OK);
+  constexpr long kLargest = 640 * 480 * 2;
+  Connect(MakeVideoType(MEDIASUBTYPE_YUY2, 320, 240), kLargest);
+  ASSERT_HRESULT_SUCCEEDED(control_->Run());
+  CameraClient client;
+  ASSERT_EQ(client.Open(0, FramePixelType::YUY2, 640, 480), S_OK);
+  DeviceWatch device(0);
+
+  MediaType noWidth = MakeVideoType(MEDIASUBTYPE_RGB32, 160, 120);
+  reinterpret_cast<VIDEOINFOHEADER*>(noWidth->pbFormat)->bmiHeader.biWidth = 0;
+  struct Step {
+    const char* what;
+    const AM_MEDIA_TYPE* announced;  // null: the sample carries no type
+    FrameHeader picture;             // what the sample holds
+    PatternFormat format;
+    HRESULT expected;
+    bool delivered;
+  };
+  const MediaType larger = MakeVideoType(MEDIASUBTYPE_YUY2, 640, 480);
+  const MediaType smallerRgb = MakeVideoType(MEDIASUBTYPE_RGB32, 160, 120);
+  const MediaType nv12 = MakeVideoType(MEDIASUBTYPE_NV12, 320, 240, true);
+  const MediaType mjpg = MakeVideoType(MEDIASUBTYPE_MJPG, 640, 480);
+  using T = FramePixelType;
+  const Step steps[] = {
+      {"the connection's type", nullptr, {T::YUY2, 320, 240, 640}, PatternFormat::YUY2, S_OK, true},
+      {"a larger size", &larger.get(), {T::YUY2, 640, 480, 1280}, PatternFormat::YUY2, S_OK, true},
+      {"the larger size holds on", nullptr, {T::YUY2, 640, 480, 1280}, PatternFormat::YUY2, S_OK, true},
+      {"a smaller size in another layout", &smallerRgb.get(), {T::RGB32, 160, 120, 640}, PatternFormat::RGB32, S_OK,
+       true},
+      {"NV12 in VIDEOINFOHEADER2", &nv12.get(), {T::NV12, 320, 240, 320}, PatternFormat::NV12, S_OK, true},
+      {"MJPG is refused", &mjpg.get(), {T::YUY2, 640, 480, 1280}, PatternFormat::YUY2, VFW_E_INVALIDMEDIATYPE, false},
+      {"a format without a width is refused", &noWidth.get(), {T::RGB32, 160, 120, 640}, PatternFormat::RGB32,
+       VFW_E_INVALIDMEDIATYPE, false},
+      {"the stream goes on in the type before", nullptr, {T::NV12, 320, 240, 320}, PatternFormat::NV12, S_OK, true},
+  };
+  FrameHeader current{T::YUY2, 320, 240, 640};
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    const std::vector<uint8_t> picture = PatternPicture(step.picture, step.format);
+    const uint64_t before = device.frames();
+    EXPECT_EQ(source_->Push(picture.data(), static_cast<long>(picture.size()), step.announced), step.expected);
+    if (step.delivered) current = step.picture;
+    EXPECT_EQ(ConnectedGeometry(renderer_.Get()), current) << "the pin's current type";
+    EXPECT_EQ(device.frames(), before + (step.delivered ? 1 : 0));
+    if (!step.delivered) continue;
+    FrameHeader header{};
+    std::vector<uint8_t> pixels;
+    ASSERT_TRUE(device.Latest(header, pixels));
+    EXPECT_EQ(header, step.picture);
+    EXPECT_TRUE(pixels == picture) << "the pixels as sent";
+    std::vector<uint8_t> seen;
+    EXPECT_TRUE(client.WaitForProducerSize(static_cast<uint16_t>(step.picture.width),
+                                           static_cast<uint16_t>(step.picture.height), seen))
+        << "the client reads the picture at its new size";
   }
 }
 

@@ -1,14 +1,17 @@
 // Which virtual camera the renderer feeds: two virtual cameras and one physical webcam in the video
 // input category; selection by index (0, 1, one past the end, negative), by exact name ("B" and "b")
-// and the first by default; the device number taken from the device path, as renaming shows.
+// and the first by default; the device number taken from the device path, as renaming shows, and no
+// number for a device whose path carries none.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <dshow.h>
 
 #include <string>
 #include <vector>
 
 #include "shared/device/DeviceNaming.h"
+#include "shared/device/NimbCameraIds.h"
 #include "tests/windows/camera/VirtualCameraSupport.h"
 #include "tests/windows/renderer/support/RendererTestSupport.h"
 #include "tests/windows/testcam/CameraTestSupport.h"
@@ -118,6 +121,59 @@ TEST_F(NimbRendererSelection, RenamesTheSelectedDeviceByItsNumberAndSelectsByThe
   listed = ListedVideoInputs();
   EXPECT_EQ(listed[device::DevicePath(a)], L"A");
   EXPECT_EQ(listed[device::DevicePath(b)], L"B");
+}
+
+// One more entry of the virtual camera filter in the video input category, with a friendly name and
+// no device path (so no device number); removed again with the object.
+class UnnumberedCamera {
+ public:
+  explicit UnnumberedCamera(const wchar_t* name) : name_(name) {
+    result_ = ::CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&mapper_));
+    if (FAILED(result_)) return;
+    REGFILTER2 filter{};
+    filter.dwVersion = 1;
+    filter.dwMerit = MERIT_DO_NOT_USE;
+    result_ = mapper_->RegisterFilter(CLSID_NimbCamera, name, nullptr, &CLSID_VideoInputDeviceCategory, name, &filter);
+  }
+  ~UnnumberedCamera() {
+    if (SUCCEEDED(result_)) mapper_->UnregisterFilter(&CLSID_VideoInputDeviceCategory, name_, CLSID_NimbCamera);
+  }
+  UnnumberedCamera(const UnnumberedCamera&) = delete;
+  UnnumberedCamera& operator=(const UnnumberedCamera&) = delete;
+  HRESULT result() const { return result_; }
+
+ private:
+  const wchar_t* name_;
+  ComPtr<IFilterMapper2> mapper_;
+  HRESULT result_ = E_FAIL;
+};
+
+// Selecting a device whose path has no number, after one that had a number, leaves the renderer with
+// no number: renaming is refused and no device, above all not the previous one, changes its name.
+TEST_F(NimbRendererSelection, ADeviceWithoutANumberInItsPathTakesNoNumberFromThePreviousOne) {
+  ComPtr<IBaseFilter> renderer;
+  ASSERT_EQ(module_.CreateRenderer(renderer), S_OK);
+  const ComPtr<INimbRenderer> control = ControlOf(renderer.Get());
+  ASSERT_TRUE(control);
+  // The unnumbered entry binds to device 0's state (the filter's default): start from the other one.
+  const int numberedIndex = order_[0] != 0 ? 0 : 1;
+  const int32_t numbered = order_[numberedIndex];
+  ASSERT_NE(numbered, 0);
+  ASSERT_EQ(control->SetDeviceIndex(numberedIndex), S_OK);
+  ASSERT_EQ(Selected(control.Get()), numbered);
+
+  const UnnumberedCamera unnumbered(L"Unnumbered");
+  ASSERT_EQ(unnumbered.result(), S_OK);
+  ASSERT_EQ(control->SetDeviceName(L"Unnumbered"), S_OK);
+  EXPECT_EQ(Selected(control.Get()), 0) << "the unnumbered entry is selected";
+  EXPECT_EQ(control->SetFriendlyName(L"Renamed"), HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
+  for (const auto& [path, name] : ListedVideoInputs()) {
+    EXPECT_NE(name, L"Renamed") << "renamed: " << std::string(path.begin(), path.end());
+  }
+
+  ASSERT_EQ(control->SetDeviceIndex(numberedIndex), S_OK);
+  EXPECT_EQ(control->SetFriendlyName(L"Renamed"), S_OK) << "a numbered device has its number again";
+  EXPECT_EQ(ListedVideoInputs()[device::DevicePath(numbered)], L"Renamed");
 }
 
 }  // namespace

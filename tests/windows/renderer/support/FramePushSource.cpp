@@ -67,7 +67,7 @@ MediaType FramePushSource::Copy(const MediaType& type) {
 FramePushSource::FramePushSource(const MediaType& type, long bufferSize)
     : BaseFilter(kClsid, L"Frame Push Source"), pin_(OwnedBy{*this}, *this, Copy(type), bufferSize) {}
 
-HRESULT FramePushSource::Push(const uint8_t* data, long length) {
+HRESULT FramePushSource::Push(const uint8_t* data, long length, const AM_MEDIA_TYPE* type) {
   ComPtr<IMediaSample> sample;
   HRESULT hr = pin_.GetDeliveryBuffer(sample, nullptr, nullptr, 0);
   if (FAILED(hr)) return hr;
@@ -83,6 +83,10 @@ HRESULT FramePushSource::Push(const uint8_t* data, long length) {
   hr = sample->SetActualDataLength(length);
   if (FAILED(hr)) return hr;
   sample->SetTime(nullptr, nullptr);
+  if (type != nullptr) {
+    hr = sample->SetMediaType(const_cast<AM_MEDIA_TYPE*>(type));
+    if (FAILED(hr)) return hr;
+  }
   return pin_.Deliver(sample.Get());
 }
 

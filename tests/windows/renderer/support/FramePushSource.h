@@ -1,6 +1,6 @@
 // A test peer that offers one video media type and delivers samples of exactly the bytes and length a
 // test gives, so that renderer tests control what DoRenderSample sees (short samples, exact lengths,
-// chosen pixels). Push returns the downstream Receive's result; while the renderer is paused it
+// chosen pixels, a new media type announced by a sample). Push returns the downstream Receive's result; while the renderer is paused it
 // blocks, so such pushes run on a helper thread. Threading as OutputPin: the graph's thread connects
 // and changes state, one thread at a time pushes.
 #pragma once
@@ -45,8 +45,8 @@ class FramePushSource : public BaseFilter {
   FramePushSource(const MediaType& type, long bufferSize);
 
   // Copies `length` bytes of `data` (null: zero bytes of that length) into a sample, without time
-  // stamps, and delivers it.
-  HRESULT Push(const uint8_t* data, long length);
+  // stamps, and delivers it; with `type`, the sample announces that media type.
+  HRESULT Push(const uint8_t* data, long length, const AM_MEDIA_TYPE* type = nullptr);
 
  protected:
   int PinCount() override { return 1; }
