@@ -338,7 +338,7 @@ void PictureRenderer::Plan::Build(const PlanKey& k) {
       const AxisPlan& plan = *channel.horizontal;
       const auto [low, high] = std::minmax_element(plan.first.begin(), plan.first.begin() + channel.count);
       begin = std::min(begin, size_t(*low) * channel.sourceStep + channel.sourceOffset);
-      end = std::max(end, size_t(*high + plan.taps - 1) * channel.sourceStep + channel.sourceOffset + 1);
+      end = std::max(end, size_t(*high + (plan.taps - 1) * plan.step) * channel.sourceStep + channel.sourceOffset + 1);
     }
     pass.filtered = end > 0 && pass.vertical->count > 0;
     pass.spanBegin = pass.filtered ? begin : 0;
@@ -432,6 +432,19 @@ void PictureRenderer::Plan::Convert(uint8_t* mainTop, ptrdiff_t mainStep, uint8_
 
 PictureRenderer::PictureRenderer() = default;
 PictureRenderer::~PictureRenderer() = default;
+
+PictureRenderer::Work PictureRenderer::PlannedWork() const {
+  Work work;
+  if (!plan_ || plan_->copyRows) return work;
+  for (const RowPass& pass : plan_->passes) {
+    if (pass.filtered) work.rowTaps += int64_t{pass.rows} * pass.vertical->taps;
+    for (const ChannelStep& channel : pass.channels) {
+      if (channel.horizontal == nullptr) continue;
+      work.sampleTaps += int64_t{pass.rows} * channel.count * channel.horizontal->taps;
+    }
+  }
+  return work;
+}
 
 PictureError PictureRenderer::RenderRecord(const uint8_t* record, size_t size, const FrameHeader& client,
                                            uint8_t* out, size_t outSize, const PictureOptions& options) {

@@ -71,6 +71,17 @@ class PictureRenderer {
   PictureError Render(const FrameView& source, const FrameHeader& client, uint8_t* out, size_t outSize,
                       const PictureOptions& options);
 
+  // The source samples the current plan reads for one client frame (zeros before the first render,
+  // and for a plain copy): `rowTaps` source rows filtered for all target rows of the vertical passes
+  // (each over the bytes the horizontal taps reach), `sampleTaps` filtered samples read for all target
+  // samples of the horizontal passes. Both follow the client's size, not the producer's: at most
+  // kMaxTaps per target row or sample.
+  struct Work {
+    int64_t rowTaps = 0;
+    int64_t sampleTaps = 0;
+  };
+  Work PlannedWork() const;
+
  private:
   struct Plan;
   std::unique_ptr<Plan> plan_;
