@@ -139,6 +139,34 @@ void FilterRows(const uint8_t* rows, ptrdiff_t rowStep, const AxisPlan& plan, in
   }
 }
 
+void FilterGatheredRows(const uint8_t* rows, ptrdiff_t rowStep, const AxisPlan& plan, int32_t index,
+                        const uint32_t* offsets, size_t bytes, uint16_t* out, int32_t* accumulator) {
+  const int32_t taps = plan.taps;
+  const int16_t* weights = &plan.weights[static_cast<size_t>(index) * taps];
+  const uint8_t* firstRow = rows + plan.first[static_cast<size_t>(index)] * rowStep;
+  const ptrdiff_t tapStep = plan.step * rowStep;
+  if (taps == 1) {
+    for (size_t x = 0; x < bytes; ++x) out[x] = static_cast<uint16_t>(firstRow[offsets[x]] << kIntermediateBits);
+    return;
+  }
+  constexpr int32_t kShift = kWeightBits - kIntermediateBits;
+  constexpr int32_t kHalf = 1 << (kShift - 1);
+  for (size_t begin = 0; begin < bytes; begin += kVerticalChunk) {
+    const size_t length = std::min(kVerticalChunk, bytes - begin);
+    const uint32_t* at = offsets + begin;
+    const int32_t w0 = weights[0];
+    for (size_t x = 0; x < length; ++x) accumulator[x] = kHalf + w0 * firstRow[at[x]];
+    for (int32_t t = 1; t < taps; ++t) {
+      const int32_t w = weights[t];
+      if (w == 0) continue;
+      const uint8_t* row = firstRow + t * tapStep;
+      for (size_t x = 0; x < length; ++x) accumulator[x] += w * row[at[x]];
+    }
+    uint16_t* target = out + begin;
+    for (size_t x = 0; x < length; ++x) target[x] = static_cast<uint16_t>(accumulator[x] >> kShift);
+  }
+}
+
 void FilterColumns(const uint16_t* row, int32_t offset, int32_t step, const AxisPlan& plan, int32_t count,
                    uint8_t* out, int32_t outStep) {
   constexpr int32_t kShift = kWeightBits + kIntermediateBits;

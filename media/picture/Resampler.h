@@ -50,6 +50,11 @@ inline constexpr size_t kVerticalChunk = 2048;
 void FilterRows(const uint8_t* rows, ptrdiff_t rowStep, const AxisPlan& plan, int32_t index, size_t bytes,
                 uint16_t* out, int32_t* accumulator);
 
+// The vertical pass over scattered bytes: output byte x is filtered from byte offsets[x] of the plan's
+// rows. It serves horizontal plans that skip samples, so that only the bytes they read are filtered.
+void FilterGatheredRows(const uint8_t* rows, ptrdiff_t rowStep, const AxisPlan& plan, int32_t index,
+                        const uint32_t* offsets, size_t bytes, uint16_t* out, int32_t* accumulator);
+
 // Horizontal pass of one channel: destination samples 0 .. count - 1 (count <= plan.count; at out +
 // i * outStep) from the intermediate row (`row` + offset, `step` values apart), rounded to 0..255.
 void FilterColumns(const uint16_t* row, int32_t offset, int32_t step, const AxisPlan& plan, int32_t count,

@@ -52,6 +52,7 @@ TEST(ScalerWork, FollowsTheClientNotTheProducer) {
       {Geometry(FramePixelType::NV12, 8192, 8192), Geometry(FramePixelType::YUY2, 1280, 720)},
       {Geometry(FramePixelType::NV12, 8192, 8192), Geometry(FramePixelType::NV12, 64, 36)},
       {Geometry(FramePixelType::NV12, 8192, 8192), Geometry(FramePixelType::RGB24, 2, 2)},
+      {Geometry(FramePixelType::NV12, 8192, 8192), Geometry(FramePixelType::YUY2, 8, 2048)},
       {Geometry(FramePixelType::NV12, 8192, 8192), Geometry(FramePixelType::RGB32, 1, -1)},
   };
   std::map<int64_t, std::vector<uint8_t>> records;  // the large ones are made once
@@ -72,8 +73,11 @@ TEST(ScalerWork, FollowsTheClientNotTheProducer) {
       ASSERT_EQ(renderer.RenderRecord(record.data(), record.size(), c.client, out.data(), out.size(), options),
                 PictureError::None);
       const PictureRenderer::Work work = renderer.PlannedWork();
-      EXPECT_LE(work.rowTaps, 2 * kMaxTaps * int64_t{clientRows});
-      EXPECT_LE(work.sampleTaps, 3 * kMaxTaps * int64_t{c.client.width} * clientRows);
+      // Per client sample: up to kMaxTaps rows of up to kMaxTaps samples of up to 4 bytes for the vertical
+      // passes, kMaxTaps samples of each of 3 channels for the horizontal ones.
+      const int64_t samples = int64_t{c.client.width} * clientRows;
+      EXPECT_LE(work.rowReads, 4 * kMaxTaps * kMaxTaps * samples);
+      EXPECT_LE(work.sampleReads, 3 * kMaxTaps * samples);
       ASSERT_EQ(reference.RenderRecord(smallRecord.data(), smallRecord.size(), c.client, expected.data(),
                                        expected.size(), {FillMode::Stretch}),
                 PictureError::None);
