@@ -61,11 +61,11 @@ class Input {
 // fuzzer's instrumentation while either side still reaches the cap; the largest frames are the
 // benchmark's and the unit tests' business.
 constexpr int64_t kMostProducerPixels = int64_t{1} << 20;
-// Clients of any shape with sides up to 2048, but at most 2^18 pixels: a render's work follows the
+// Clients of any shape with sides up to 2048, but at most 2^16 pixels: a render's work follows the
 // client's size, so larger clients would only make every run slower, and a slow run would no longer
 // point at work that follows the producer.
 constexpr int32_t kMostClientSide = 2048;
-constexpr int32_t kMostClientPixels = 1 << 18;
+constexpr int32_t kMostClientPixels = 1 << 16;
 
 bool IsRgb(FramePixelType type) { return type == FramePixelType::RGB24 || type == FramePixelType::RGB32; }
 
