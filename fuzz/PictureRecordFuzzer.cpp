@@ -1,28 +1,129 @@
-// Frame records as another process may set them, rendered into a client frame of a geometry taken
-// from the input too: any bytes must be refused or rendered, never read or written out of bounds.
+// The virtual camera's picture pipeline as every call app runs it: a producer frame of a layout and a
+// geometry taken from the input (any size the frame record allows, up to kMaxFrameSide on a side),
+// rendered into a client frame whose layout, size, stride, fill mode, mirror and flip come from the
+// input too. Buffers are exactly as large as their geometry, so AddressSanitizer reports any byte read
+// or written outside them. A valid frame must render, a second render through the warm plan must give
+// the same bytes, and with -timeout a slow render is a finding: the work must follow the client's
+// size, never the producer's. A few inputs instead hand the renderer raw bytes as a record, which it
+// must refuse or render.
+//
+//   build/fuzz/fuzz/picture_record_fuzzer -timeout=10 -max_total_time=300 fuzz/corpus/picture_record_fuzzer
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "media/picture/PictureRenderer.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace orvane;
-  if (size < 8) return 0;
-  // The first 8 bytes choose the client: layout, width and height up to 127, options.
-  const FrameHeader client{static_cast<FramePixelType>(data[0] % 4), 1 + data[1] % 127,
-                           (data[2] % 2 ? -1 : 1) * (1 + data[3] % 127), 0};
-  const picture::PictureOptions options{static_cast<FillMode>(data[4] % 3), (data[5] & 1) != 0, (data[5] & 2) != 0};
-  data += 8;
-  size -= 8;
-  // Keep the record within what the fuzzer can fill: small geometries only.
-  if (size >= 16) {
-    FrameHeader header;
-    std::memcpy(&header, data, sizeof header);
-    if (header.width > 256 || header.height > 256 || header.height < -256) return 0;
+namespace {
+
+using namespace orvane;
+
+class Input {
+ public:
+  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  uint8_t Byte() { return position_ < size_ ? data_[position_++] : 0; }
+  int32_t Int(int32_t low, int32_t high) {  // in [low, high]
+    const uint32_t raw = uint32_t{Byte()} | uint32_t{Byte()} << 8;
+    return low + static_cast<int32_t>(raw % static_cast<uint32_t>(high - low + 1));
   }
-  std::vector<uint8_t> out(picture::ClientFrameSize(client));
+  // A side length that reaches both ends often: 1 to 64, up to 1024, or up to kMaxFrameSide.
+  int32_t Side(int32_t most) {
+    switch (Byte() % 4) {
+      case 0: return Int(1, 64 < most ? 64 : most);
+      case 1: return Int(1, 1024 < most ? 1024 : most);
+      case 2: return Int(most - 3 > 1 ? most - 3 : 1, most);
+      default: return Int(1, most);
+    }
+  }
+  const uint8_t* Rest() const { return data_ + position_; }
+  size_t Left() const { return size_ - position_; }
+  // The rest of the input, repeated, as picture bytes.
+  void Fill(uint8_t* bytes, size_t count) const {
+    const size_t left = Left();
+    if (left == 0) {
+      for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(i * 131);
+      return;
+    }
+    for (size_t done = 0; done < count; done += left) {
+      std::memcpy(bytes + done, data_ + position_, count - done < left ? count - done : left);
+    }
+  }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t position_ = 0;
+};
+
+// Producer frames are kept to 2^20 pixels (4 MiB of RGB32), so that a run stays quick under the
+// fuzzer's instrumentation while either side still reaches the cap; the largest frames are the
+// benchmark's and the unit tests' business.
+constexpr int64_t kMostProducerPixels = int64_t{1} << 20;
+// Clients of any shape with sides up to 2048, but at most 2^16 pixels: a render's work follows the
+// client's size, so larger clients would only make every run slower, and a slow run would no longer
+// point at work that follows the producer.
+constexpr int32_t kMostClientSide = 2048;
+constexpr int32_t kMostClientPixels = 1 << 16;
+
+bool IsRgb(FramePixelType type) { return type == FramePixelType::RGB24 || type == FramePixelType::RGB32; }
+
+FrameHeader ClientOf(Input& in) {
+  const auto type = static_cast<FramePixelType>(in.Byte() % 4);
+  const int32_t width = in.Side(kMostClientSide);
+  int32_t height = in.Side(kMostClientSide);
+  if (width * height > kMostClientPixels) height = kMostClientPixels / width;
+  if (IsRgb(type) && (in.Byte() & 1)) height = -height;
+  const int32_t padding = in.Byte() % 8;  // 0: the default stride
+  return {type, width, height, padding == 0 ? 0 : static_cast<int32_t>(RowBytes(type, width) + padding)};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Input in(data, size);
+  const uint8_t shape = in.Byte();
+  const FrameHeader client = ClientOf(in);
+  const uint8_t flags = in.Byte();
+  const picture::PictureOptions options{static_cast<FillMode>(flags % 3), (flags & 4) != 0, (flags & 8) != 0};
+  const size_t clientSize = picture::ClientFrameSize(client);
+  if (clientSize == 0) std::abort();  // every client made above is valid
+  std::vector<uint8_t> out(clientSize);
   picture::PictureRenderer renderer;
-  renderer.RenderRecord(size > 0 ? data : nullptr, size, client, out.data(), out.size(), options);
+
+  if (shape % 16 == 0) {
+    // Raw bytes as a record: refused, or rendered when they happen to describe a frame exactly.
+    std::vector<uint8_t> record(in.Rest(), in.Rest() + in.Left());
+    renderer.RenderRecord(record.empty() ? nullptr : record.data(), record.size(), client, out.data(), out.size(),
+                          options);
+    return 0;
+  }
+
+  const auto type = static_cast<FramePixelType>(shape % 4);
+  const int32_t width = in.Side(kMaxFrameSide);
+  int32_t rows = in.Side(kMaxFrameSide);
+  if (int64_t{width} * rows > kMostProducerPixels) rows = static_cast<int32_t>(kMostProducerPixels / width);
+  const int32_t height = (in.Byte() & 1) ? -rows : rows;  // RGB: top-down; YUV: the sign is carried
+  const int32_t padding = in.Byte() % 8;
+  const FrameHeader geometry{type, width, height,
+                             padding == 0 ? 0 : static_cast<int32_t>(RowBytes(type, width) + padding)};
+  const CheckedFrame checked = CheckFrameGeometry(geometry);
+  if (!checked.ok()) std::abort();  // every producer made above is within the cap
+  std::vector<uint8_t> record(checked.recordSize());
+  std::memcpy(record.data(), &checked.header, sizeof checked.header);
+  in.Fill(record.data() + kFrameHeaderSize, checked.imageSize);
+
+  const picture::PictureError first =
+      renderer.RenderRecord(record.data(), record.size(), client, out.data(), out.size(), options);
+  if (first == picture::PictureError::OutOfMemory) return 0;
+  if (first != picture::PictureError::None) std::abort();
+  const std::vector<uint8_t> rendered = out;
+  std::memset(out.data(), 0x5A, out.size());
+  if (renderer.RenderRecord(record.data(), record.size(), client, out.data(), out.size(), options) !=
+          picture::PictureError::None ||
+      out != rendered) {
+    std::abort();  // the warm plan must render what the fresh one did
+  }
   return 0;
 }

@@ -84,6 +84,11 @@ inline constexpr int64_t kFrameHeaderSize = sizeof(FrameHeader);
 // A frame record's length travels as a 32-bit count (property data, buffer capacities), so the whole
 // record, header included, is at most 2 GiB - 1 bytes.
 inline constexpr int64_t kMaxFrameRecordSize = INT32_MAX;
+// The longest side, in pixels, of any frame: 8K (7680 x 4320, and the cinema 8192 x 4320) is the
+// largest picture a camera or a video file delivers. Every process that can set a frame reaches the
+// virtual camera of every call app, which scales each frame for its clients; a side this long bounds
+// that work and the memory of one frame (at most 256 MiB of RGB32).
+inline constexpr int32_t kMaxFrameSide = 8192;
 
 enum class GeometryError {
   None,
@@ -92,6 +97,7 @@ enum class GeometryError {
   BadHeight,       // height == 0
   StrideTooSmall,  // a given stride shorter than one row of pixels
   TooLarge,        // the record would not fit in kMaxFrameRecordSize
+  SideTooLong,     // width or |height| over kMaxFrameSide
 };
 
 constexpr const char* DescribeGeometryError(GeometryError error) {
@@ -102,6 +108,7 @@ constexpr const char* DescribeGeometryError(GeometryError error) {
     case GeometryError::BadHeight: return "height is zero";
     case GeometryError::StrideTooSmall: return "stride is shorter than a row";
     case GeometryError::TooLarge: return "frame is too large";
+    case GeometryError::SideTooLong: return "width or height is over 8192 pixels";
   }
   return "unknown error";
 }
@@ -134,8 +141,12 @@ constexpr CheckedFrame CheckFrameGeometry(FrameHeader frame) {
     } else {
       frame.stride = static_cast<int32_t>(stride);
       const int64_t size = ImageSize(frame.pixelType, frame.height, frame.stride);
+      const int64_t rows = frame.height < 0 ? -int64_t{frame.height} : int64_t{frame.height};
       if (size + kFrameHeaderSize > kMaxFrameRecordSize) {
         result.error = GeometryError::TooLarge;
+      } else if (frame.width > kMaxFrameSide || rows > kMaxFrameSide) {
+        // Checked after the byte count, so that a record too large to exist is reported as such.
+        result.error = GeometryError::SideTooLong;
       } else {
         result.header = frame;
         result.imageSize = static_cast<uint32_t>(size);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <new>
 #include <vector>
 
@@ -179,6 +180,9 @@ struct RowPass {
   size_t spanBegin = 0;  // source row bytes that the channels read
   size_t spanEnd = 0;
   bool filtered = false;  // some channel reads the source
+  // When a channel's columns skip samples (a steep shrink): the source row bytes the channels read,
+  // in the order of the filtered row, instead of the span; the channels then read that row.
+  std::vector<uint32_t> gather;
 };
 
 struct PlanKey {
@@ -197,6 +201,7 @@ struct PictureRenderer::Plan {
   PictureFit fit;
   bool copyRows = false;
   AxisPlan lumaColumns, chromaColumns, chromaColumnsV, lumaRows, chromaRows;
+  std::deque<AxisPlan> gatheredColumns;  // column plans over the gathered bytes; never moved once made
   std::vector<RowPass> passes;
   Conversion conversion = Conversion::None;
   std::vector<uint8_t> planes;  // three planes of content width x height for a colour conversion
@@ -224,6 +229,7 @@ void PictureRenderer::Plan::Build(const PlanKey& k) {
   const PixelRect& c = fit.content;
   const SourceWindow& s = fit.source;
 
+  gatheredColumns.clear();
   copyRows = source == client && !k.options.mirror && k.sourceWidth == k.clientWidth &&
              k.sourceRows == k.clientRows && c == PixelRect{0, 0, k.clientWidth, k.clientRows};
   planes.clear();
@@ -250,7 +256,7 @@ void PictureRenderer::Plan::Build(const PlanKey& k) {
   if (!sourceYuv) {
     // B, G, R channels through one pass.
     const int32_t step = PixelBytes(source);
-    RowPass pass{0, &lumaRows, c.height, convert ? Target::Plane0 : Target::ClientMain, {}, 0, 0, false};
+    RowPass pass{0, &lumaRows, c.height, convert ? Target::Plane0 : Target::ClientMain, {}, 0, 0, false, {}};
     for (int32_t channel = 0; channel < 3; ++channel) {
       ChannelStep cs{channel, step, &lumaColumns, 0, c.width, channel, clientBytes};
       if (convert) cs.targetOffset = 0, cs.targetStep = 1;
@@ -314,31 +320,57 @@ void PictureRenderer::Plan::Build(const PlanKey& k) {
     if (convert && packed) {
       // YUY2 rows hold all three channels at full height: one vertical pass into the three planes.
       u.target = 1, v.target = 2;
-      passes.push_back(RowPass{0, &lumaRows, c.height, Target::Plane0, {y, u, v}, 0, 0, false});
+      passes.push_back(RowPass{0, &lumaRows, c.height, Target::Plane0, {y, u, v}, 0, 0, false, {}});
     } else if (convert) {
-      RowPass lumaPass{0, &lumaRows, c.height, Target::Plane0, {y}, 0, 0, false};
-      RowPass uvPass{1, &chromaRows, c.height, Target::Plane1, {u, v}, 0, 0, false};
+      RowPass lumaPass{0, &lumaRows, c.height, Target::Plane0, {y}, 0, 0, false, {}};
+      RowPass uvPass{1, &chromaRows, c.height, Target::Plane1, {u, v}, 0, 0, false, {}};
       uvPass.channels[1].target = 1;  // the plane after Plane1
       passes = {lumaPass, uvPass};
     } else if (packed && clientChromaRows == c.height) {
       // YUY2 to YUY2: luma and chroma share their rows, so one vertical pass serves all three.
-      passes.push_back(RowPass{0, &lumaRows, c.height, lumaTarget, {y, u, v}, 0, 0, false});
+      passes.push_back(RowPass{0, &lumaRows, c.height, lumaTarget, {y, u, v}, 0, 0, false, {}});
     } else {
-      passes.push_back(RowPass{0, &lumaRows, c.height, lumaTarget, {y}, 0, 0, false});
-      passes.push_back(RowPass{packed ? 0 : 1, &chromaRows, clientChromaRows, chromaTarget, {u, v}, 0, 0, false});
+      passes.push_back(RowPass{0, &lumaRows, c.height, lumaTarget, {y}, 0, 0, false, {}});
+      passes.push_back(RowPass{packed ? 0 : 1, &chromaRows, clientChromaRows, chromaTarget, {u, v}, 0, 0, false, {}});
     }
   }
 
   // The bytes of a source row that each pass reads, and the working rows that fit the widest.
   size_t widest = 0;
   for (RowPass& pass : passes) {
+    if (std::any_of(pass.channels.begin(), pass.channels.end(), [](const ChannelStep& channel) {
+          return channel.horizontal != nullptr && channel.count > 0 && channel.horizontal->step > 1;
+        })) {
+      // Filtering the whole span would cost the source's width for every target row: gather the
+      // samples on each channel's lattice, side by side, and read them with a step of 1.
+      for (ChannelStep& channel : pass.channels) {
+        if (channel.horizontal == nullptr || channel.count == 0) continue;
+        const AxisPlan& plan = *channel.horizontal;
+        const int32_t lowest = *std::min_element(plan.first.begin(), plan.first.begin() + channel.count);
+        const int32_t highest =
+            *std::max_element(plan.first.begin(), plan.first.begin() + channel.count) + (plan.taps - 1) * plan.step;
+        AxisPlan& gathered = gatheredColumns.emplace_back(plan);
+        gathered.step = 1;
+        for (int32_t& first : gathered.first) first = (first - lowest) / plan.step;
+        const size_t position = pass.gather.size();
+        for (int32_t sample = lowest; sample <= highest; sample += plan.step) {
+          pass.gather.push_back(static_cast<uint32_t>(size_t(sample) * channel.sourceStep + channel.sourceOffset));
+        }
+        channel.horizontal = &gathered;
+        channel.sourceOffset = static_cast<int32_t>(position);
+        channel.sourceStep = 1;
+      }
+      pass.filtered = !pass.gather.empty() && pass.vertical->count > 0;
+      widest = std::max(widest, pass.gather.size());
+      continue;
+    }
     size_t begin = SIZE_MAX, end = 0;
     for (const ChannelStep& channel : pass.channels) {
       if (channel.horizontal == nullptr || channel.count == 0) continue;
       const AxisPlan& plan = *channel.horizontal;
       const auto [low, high] = std::minmax_element(plan.first.begin(), plan.first.begin() + channel.count);
       begin = std::min(begin, size_t(*low) * channel.sourceStep + channel.sourceOffset);
-      end = std::max(end, size_t(*high + plan.taps - 1) * channel.sourceStep + channel.sourceOffset + 1);
+      end = std::max(end, size_t(*high + (plan.taps - 1) * plan.step) * channel.sourceStep + channel.sourceOffset + 1);
     }
     pass.filtered = end > 0 && pass.vertical->count > 0;
     pass.spanBegin = pass.filtered ? begin : 0;
@@ -354,7 +386,12 @@ void PictureRenderer::Plan::RunPass(const RowPass& pass, const uint8_t* sourceTo
   const uint8_t* source = sourceTop + pass.spanBegin;
   const size_t span = pass.spanEnd - pass.spanBegin;
   for (int32_t r = 0; r < pass.rows; ++r) {
-    if (pass.filtered) FilterRows(source, sourceStep, *pass.vertical, r, span, row.data(), accumulator.data());
+    if (pass.filtered && !pass.gather.empty()) {
+      FilterGatheredRows(sourceTop, sourceStep, *pass.vertical, r, pass.gather.data(), pass.gather.size(), row.data(),
+                         accumulator.data());
+    } else if (pass.filtered) {
+      FilterRows(source, sourceStep, *pass.vertical, r, span, row.data(), accumulator.data());
+    }
     uint8_t* target = targetTop + r * targetStep;
     for (const ChannelStep& channel : pass.channels) {
       uint8_t* out = target + channel.target * targetPlaneSize + channel.targetOffset;
@@ -432,6 +469,20 @@ void PictureRenderer::Plan::Convert(uint8_t* mainTop, ptrdiff_t mainStep, uint8_
 
 PictureRenderer::PictureRenderer() = default;
 PictureRenderer::~PictureRenderer() = default;
+
+PictureRenderer::Work PictureRenderer::PlannedWork() const {
+  Work work;
+  if (!plan_ || plan_->copyRows) return work;
+  for (const RowPass& pass : plan_->passes) {
+    const size_t filteredBytes = pass.gather.empty() ? pass.spanEnd - pass.spanBegin : pass.gather.size();
+    if (pass.filtered) work.rowReads += int64_t{pass.rows} * pass.vertical->taps * int64_t(filteredBytes);
+    for (const ChannelStep& channel : pass.channels) {
+      if (channel.horizontal == nullptr) continue;
+      work.sampleReads += int64_t{pass.rows} * channel.count * channel.horizontal->taps;
+    }
+  }
+  return work;
+}
 
 PictureError PictureRenderer::RenderRecord(const uint8_t* record, size_t size, const FrameHeader& client,
                                            uint8_t* out, size_t outSize, const PictureOptions& options) {

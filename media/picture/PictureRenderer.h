@@ -71,6 +71,17 @@ class PictureRenderer {
   PictureError Render(const FrameView& source, const FrameHeader& client, uint8_t* out, size_t outSize,
                       const PictureOptions& options);
 
+  // What the current plan reads for one client frame (zeros before the first render, and for a plain
+  // copy): `rowReads` source bytes over all rows of the vertical passes, `sampleReads` filtered samples
+  // over all samples of the horizontal passes. Both follow the client's size, not the producer's: each
+  // destination sample reads at most kMaxTaps samples per axis, and a vertical pass filters no more of
+  // a source row than its destination samples reach (only the samples they read, when a shrink skips).
+  struct Work {
+    int64_t rowReads = 0;
+    int64_t sampleReads = 0;
+  };
+  Work PlannedWork() const;
+
  private:
   struct Plan;
   std::unique_ptr<Plan> plan_;

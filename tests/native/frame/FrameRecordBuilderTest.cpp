@@ -106,6 +106,8 @@ TEST(FrameRecordBuilder, TransformedRecordsMatchCropThenRotate) {
 TEST(FrameRecordBuilder, RefusalsWriteNothing) {
   std::mt19937 random(3);
   const std::vector<uint8_t> pixels = RandomFrame({RGB32, 64, 48, 0}, random);
+  // Pixels enough for the longest refused rows, so that a builder that took them would read no further.
+  const std::vector<uint8_t> wide(4 * 8193 * 2, 7);
   FrameRecordBuilder builder;
   const FrameRecord good = builder.Build(pixels.data(), {RGB32, 64, 48, 0}, {true, 5, 1, 1});
   ASSERT_TRUE(good.ok());
@@ -129,6 +131,12 @@ TEST(FrameRecordBuilder, RefusalsWriteNothing) {
        GeometryError::UnknownPixelType},
       {pixels.data(), {NV12, 65536, 32768, 0}, {}, FrameRecordError::BadGeometry, GeometryError::TooLarge},
       {pixels.data(), {RGB24, INT32_MAX / 3 + 1, 1, 0}, {}, FrameRecordError::BadGeometry, GeometryError::TooLarge},
+      // Sides longer than any camera's or file's picture, in any layout, rotated or cropped.
+      {wide.data(), {RGB32, 8193, 2, 0}, {}, FrameRecordError::BadGeometry, GeometryError::SideTooLong},
+      {wide.data(), {NV12, 2, 8194, 0}, {true, 0, 0, 0}, FrameRecordError::BadGeometry, GeometryError::SideTooLong},
+      {wide.data(), {YUY2, 8194, -2, 0}, {false, 5, 1, 1}, FrameRecordError::BadGeometry,
+       GeometryError::SideTooLong},
+      {wide.data(), {RGB24, 1, -8193, 0}, {}, FrameRecordError::BadGeometry, GeometryError::SideTooLong},
       // Valid as it arrives, but rotated it would need rows longer than 2 GiB.
       {pixels.data(), {RGB32, 1, 1 << 29, 0}, {true, 0, 0, 0}, FrameRecordError::BadGeometry,
        GeometryError::TooLarge},

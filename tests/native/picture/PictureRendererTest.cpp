@@ -324,6 +324,10 @@ TEST(PictureRenderer, RefusesBadRecordsAndWritesNothing) {
       {"stride shorter than a row", withHeader({FramePixelType::YUY2, 8, 4, 15}, 76), PictureError::RecordGeometry},
       {"size overflows 32 bits", withHeader({FramePixelType::RGB32, 65536, 65536, 0}, 80), PictureError::RecordGeometry},
       {"size at INT32_MIN height", withHeader({FramePixelType::NV12, 2, INT32_MIN, 2}, 80), PictureError::RecordGeometry},
+      // Whole records of a length that matches, but with a side longer than any frame may have.
+      {"wider than 8192", withHeader({FramePixelType::NV12, 8194, 2, 0}, 16 + 8194 * 3), PictureError::RecordGeometry},
+      {"taller than 8192", withHeader({FramePixelType::RGB24, 4, -8193, 0}, 16 + 12 * 8193),
+       PictureError::RecordGeometry},
   };
   const FrameHeader client = Geometry(FramePixelType::NV12, 8, 4);
   PictureRenderer renderer;
@@ -351,6 +355,12 @@ TEST(PictureRenderer, RefusesBadClientsAndWritesNothing) {
   EXPECT_EQ(renderer.RenderRecord(record.data(), record.size(), client, out.data(), out.size(),
                                   {FillMode(3), false, false}),
             PictureError::ClientGeometry);
+  // A client frame wider than any frame may be; the buffer is large enough for it.
+  std::vector<uint8_t> wide(ClientFrameSize(Geometry(FramePixelType::RGB24, 8192, 1)) + 4, 0xA5);
+  EXPECT_EQ(renderer.RenderRecord(record.data(), record.size(), {FramePixelType::RGB24, 8193, 1, 0}, wide.data(),
+                                  wide.size(), {}),
+            PictureError::ClientGeometry);
+  EXPECT_TRUE(std::all_of(wide.begin(), wide.end(), [](uint8_t b) { return b == 0xA5; }));
   EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](uint8_t b) { return b == 0xA5; }));
 }
 

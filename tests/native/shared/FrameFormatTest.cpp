@@ -98,6 +98,37 @@ TEST(FrameFormat, RefusesGeometryThatCannotBeDelivered) {
   }
 }
 
+// No side may be longer than kMaxFrameSide, whatever the layout, the rows' order or the stride; a
+// geometry just inside the limit is accepted. (Sides beyond the limit whose bytes also overflow are
+// still reported as TooLarge, above.)
+TEST(FrameFormat, SidesAreCappedAt8192) {
+  static_assert(kMaxFrameSide == 8192);
+  struct Case {
+    FramePixelType type;
+    int32_t width, height, stride;
+    GeometryError error;
+  };
+  const Case cases[] = {
+      {RGB24, 8192, 8192, 0, GeometryError::None},         {RGB24, 8193, 1, 0, GeometryError::SideTooLong},
+      {RGB24, 1, 8193, 0, GeometryError::SideTooLong},     {RGB24, 1, -8193, 0, GeometryError::SideTooLong},
+      {RGB24, 8192, -8192, 0, GeometryError::None},        {RGB24, 8193, 2, 1 << 16, GeometryError::SideTooLong},
+      {RGB32, 8192, 8192, 0, GeometryError::None},         {RGB32, 8193, 8192, 0, GeometryError::SideTooLong},
+      {RGB32, 8192, -8193, 0, GeometryError::SideTooLong}, {RGB32, 1, -8192, 0, GeometryError::None},
+      {YUY2, 8192, 8192, 0, GeometryError::None},          {YUY2, 8194, 2, 0, GeometryError::SideTooLong},
+      {YUY2, 8193, 1, 0, GeometryError::SideTooLong},      {YUY2, 2, 8193, 0, GeometryError::SideTooLong},
+      {YUY2, 2, -8193, 0, GeometryError::SideTooLong},     {YUY2, 8192, -8192, 0, GeometryError::None},
+      {NV12, 8192, 8192, 0, GeometryError::None},          {NV12, 8194, 2, 0, GeometryError::SideTooLong},
+      {NV12, 8193, 8192, 8200, GeometryError::SideTooLong}, {NV12, 2, 8194, 0, GeometryError::SideTooLong},
+      {NV12, 2, 8193, 0, GeometryError::SideTooLong},      {NV12, 8192, 1, 0, GeometryError::None},
+  };
+  for (const Case& c : cases) {
+    const CheckedFrame checked = CheckFrameGeometry({c.type, c.width, c.height, c.stride});
+    EXPECT_EQ(checked.error, c.error) << FramePixelTypeName(c.type) << " " << c.width << "x" << c.height
+                                      << " stride " << c.stride << ": " << DescribeGeometryError(checked.error);
+    EXPECT_EQ(checked.imageSize == 0, c.error != GeometryError::None) << c.width << "x" << c.height;
+  }
+}
+
 TEST(FrameFormat, LargestRecordThatFitsIsAccepted) {
   // 16 + 2147483631 = 2^31 - 1 bytes exactly; one byte more is refused.
   const CheckedFrame checked = CheckFrameGeometry({RGB24, 1, 1, 2147483631});
