@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz/FuzzInput.h"
 #include "media/frame/FrameRecordBuilder.h"
 #include "media/frame/PixelConversion.h"
 #include "media/frame/SimdLevel.h"
@@ -18,27 +19,7 @@ namespace {
 
 using namespace orvane;
 
-class Input {
- public:
-  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  uint8_t Byte() { return position_ < size_ ? data_[position_++] : 0; }
-  int32_t Int(int32_t low, int32_t high) {  // in [low, high]
-    const uint32_t raw = uint32_t{Byte()} | uint32_t{Byte()} << 8;
-    return low + static_cast<int32_t>(raw % static_cast<uint32_t>(high - low + 1));
-  }
-  // The rest of the input, repeated, as picture bytes.
-  void Fill(std::vector<uint8_t>& bytes) {
-    const size_t left = size_ - position_;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-      bytes[i] = left == 0 ? static_cast<uint8_t>(i * 131) : data_[position_ + i % left] ^ static_cast<uint8_t>(i / left);
-    }
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t position_ = 0;
-};
+using Input = fuzzing::FuzzInput;
 
 SimdLevel ForceLevel(int level) { return SetSimdLevelMask(1u << level); }
 

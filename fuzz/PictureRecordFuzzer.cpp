@@ -14,48 +14,14 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz/FuzzInput.h"
 #include "media/picture/PictureRenderer.h"
 
 namespace {
 
 using namespace orvane;
 
-class Input {
- public:
-  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  uint8_t Byte() { return position_ < size_ ? data_[position_++] : 0; }
-  int32_t Int(int32_t low, int32_t high) {  // in [low, high]
-    const uint32_t raw = uint32_t{Byte()} | uint32_t{Byte()} << 8;
-    return low + static_cast<int32_t>(raw % static_cast<uint32_t>(high - low + 1));
-  }
-  // A side length that reaches both ends often: 1 to 64, up to 1024, or up to kMaxFrameSide.
-  int32_t Side(int32_t most) {
-    switch (Byte() % 4) {
-      case 0: return Int(1, 64 < most ? 64 : most);
-      case 1: return Int(1, 1024 < most ? 1024 : most);
-      case 2: return Int(most - 3 > 1 ? most - 3 : 1, most);
-      default: return Int(1, most);
-    }
-  }
-  const uint8_t* Rest() const { return data_ + position_; }
-  size_t Left() const { return size_ - position_; }
-  // The rest of the input, repeated, as picture bytes.
-  void Fill(uint8_t* bytes, size_t count) const {
-    const size_t left = Left();
-    if (left == 0) {
-      for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(i * 131);
-      return;
-    }
-    for (size_t done = 0; done < count; done += left) {
-      std::memcpy(bytes + done, data_ + position_, count - done < left ? count - done : left);
-    }
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t position_ = 0;
-};
+using Input = fuzzing::FuzzInput;
 
 // Producer frames are kept to 2^20 pixels (4 MiB of RGB32), so that a run stays quick under the
 // fuzzer's instrumentation while either side still reaches the cap; the largest frames are the

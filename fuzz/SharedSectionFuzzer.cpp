@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "device/camera/state/SharedLayout.h"
+#include "fuzz/FuzzInput.h"
 
 namespace {
 
@@ -28,26 +29,7 @@ void Check(bool promise) {
   if (!promise) abort();
 }
 
-class Input {
- public:
-  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  bool empty() const { return position_ >= size_; }
-  uint8_t Byte() { return position_ < size_ ? data_[position_++] : 0; }
-  uint32_t U32() {
-    uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value |= uint32_t{Byte()} << (8 * i);
-    return value;
-  }
-  uint64_t U64() { return uint64_t{U32()} | uint64_t{U32()} << 32; }
-  int32_t Int(int32_t low, int32_t high) {  // in [low, high]
-    return low + static_cast<int32_t>(Byte() % static_cast<uint32_t>(high - low + 1));
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t position_ = 0;
-};
+using Input = fuzzing::FuzzInput;
 
 // Fields that decide what the layer does, so that writes reach them more often than by chance.
 const size_t kFieldOffsets[] = {
