@@ -3,21 +3,12 @@
 #include <dshow.h>
 #include <uuids.h>
 
-#include "platform/com/Variant.h"
+#include "platform/dshow/VideoInputDevices.h"
 #include "shared/VirtualCameraProperties.h"
 #include "shared/device/DeviceNaming.h"
 
 namespace orvane {
 namespace {
-
-// A property of the device's bag as text; empty when it is missing or not a string.
-std::wstring ReadBagString(IPropertyBag& bag, const wchar_t* name) {
-  Variant value;
-  if (FAILED(bag.Read(name, value.put(), nullptr)) || value.get().vt != VT_BSTR || value.get().bstrVal == nullptr) {
-    return {};
-  }
-  return std::wstring(value.get().bstrVal, ::SysStringLen(value.get().bstrVal));
-}
 
 // The device's IKsPropertySet when it is a virtual camera of ours; null otherwise. Any success of
 // QuerySupported counts, as long as the Set bit is there.
@@ -25,10 +16,11 @@ ComPtr<IKsPropertySet> VirtualCameraProperties(IMoniker& moniker) {
   ComPtr<IKsPropertySet> properties;
   ComPtr<IBaseFilter> filter;
   if (FAILED(moniker.BindToObject(nullptr, nullptr, IID_PPV_ARGS(&filter)))) return properties;
-  if (FAILED(filter.As(&properties))) return properties;
   DWORD support = 0;
-  const HRESULT hr = properties->QuerySupported(VirtualCameraPropertySet, kPropertyFrame, &support);
-  if (FAILED(hr) || (support & kPropertySupportSet) == 0) properties.Reset();
+  if (FAILED(QueryVirtualCameraSupport(filter.Get(), support)) || (support & kPropertySupportSet) == 0) {
+    return properties;
+  }
+  filter.As(&properties);
   return properties;
 }
 
@@ -54,13 +46,13 @@ HRESULT FindVirtualCamera(const DeviceChoice& choice, FoundCamera& found) {
     if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&bag)))) continue;
     // A name that does not match rules the device out before its filter is bound: binding a physical
     // camera only to skip it can disturb the program that uses it.
-    if (byName && ReadBagString(*bag.Get(), L"FriendlyName") != choice.name) continue;
+    if (byName && ReadPropertyBagText(*bag.Get(), L"FriendlyName") != choice.name) continue;
     ComPtr<IKsPropertySet> properties = VirtualCameraProperties(*moniker.Get());
     if (!properties) continue;
     ++counted;
     if (byIndex && counted != choice.index) continue;
     found.properties = std::move(properties);
-    found.deviceNumber = device::DeviceNumberFromPath(ReadBagString(*bag.Get(), L"DevicePath"));
+    found.deviceNumber = device::DeviceNumberFromPath(ReadPropertyBagText(*bag.Get(), L"DevicePath"));
     return S_OK;
   }
   return S_FALSE;

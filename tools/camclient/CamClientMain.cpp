@@ -27,7 +27,7 @@ int List() {
   }
   for (const VideoDevice& device : devices) {
     ComPtr<IBaseFilter> filter;
-    const bool ours = SUCCEEDED(BindCaptureFilter(device, filter)) && IsVirtualCamera(filter.Get());
+    const bool ours = SUCCEEDED(BindCaptureFilter(device, filter)) && IsVirtualCameraFilter(filter.Get());
     std::printf("%d: %s%s\n    %s\n", device.index, Printable(device.friendlyName).c_str(),
                 ours ? " (virtual camera)" : "", Printable(device.devicePath).c_str());
   }

@@ -41,7 +41,7 @@ int Produce(const ClientOptions& options) {
   HRESULT hr = FindVideoDevice(options.device, true, device);
   ComPtr<IBaseFilter> filter;
   if (SUCCEEDED(hr)) hr = BindCaptureFilter(device, filter);
-  if (FAILED(hr) || !IsVirtualCamera(filter.Get())) {
+  if (FAILED(hr) || !IsVirtualCameraFilter(filter.Get())) {
     std::printf("no virtual camera found (0x%08lx)\n", static_cast<unsigned long>(hr));
     return kExitFailed;
   }

@@ -2,19 +2,10 @@
 
 #include <cwctype>
 
-#include "platform/com/Variant.h"
-#include "shared/VirtualCameraProperties.h"
+#include "platform/dshow/VideoInputDevices.h"
 
 namespace orvane::camclient {
 namespace {
-
-std::wstring ReadText(IPropertyBag& bag, const wchar_t* name) {
-  Variant value;
-  if (FAILED(bag.Read(name, value.put(), nullptr)) || value.get().vt != VT_BSTR || value.get().bstrVal == nullptr) {
-    return {};
-  }
-  return value.get().bstrVal;
-}
 
 bool AllDigits(const std::wstring& text) {
   if (text.empty() || text.size() > 6) return false;
@@ -42,8 +33,8 @@ HRESULT ListVideoDevices(std::vector<VideoDevice>& devices) {
     device.moniker = moniker;
     ComPtr<IPropertyBag> bag;
     if (SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&bag)))) {
-      device.friendlyName = ReadText(*bag.Get(), L"FriendlyName");
-      device.devicePath = ReadText(*bag.Get(), L"DevicePath");
+      device.friendlyName = ReadPropertyBagText(*bag.Get(), L"FriendlyName");
+      device.devicePath = ReadPropertyBagText(*bag.Get(), L"DevicePath");
     }
     devices.push_back(std::move(device));
   }
@@ -62,7 +53,7 @@ HRESULT FindVideoDevice(const std::wstring& selector, bool virtualCameraOnly, Vi
       chosen = candidate.friendlyName == selector;
     } else if (virtualCameraOnly) {
       ComPtr<IBaseFilter> filter;
-      chosen = SUCCEEDED(BindCaptureFilter(candidate, filter)) && IsVirtualCamera(filter.Get());
+      chosen = SUCCEEDED(BindCaptureFilter(candidate, filter)) && IsVirtualCameraFilter(filter.Get());
     } else {
       chosen = true;
     }
@@ -81,13 +72,5 @@ HRESULT BindCaptureFilter(const VideoDevice& device, ComPtr<IBaseFilter>& filter
   return device.moniker->BindToObject(context.Get(), nullptr, IID_PPV_ARGS(filter.ReleaseAndGetAddressOf()));
 }
 
-bool IsVirtualCamera(IBaseFilter* filter) {
-  ComPtr<IKsPropertySet> properties;
-  if (filter == nullptr || FAILED(filter->QueryInterface(IID_PPV_ARGS(&properties)))) return false;
-  DWORD support = 0;
-  // Exactly S_OK, as the application's listing requires.
-  return properties->QuerySupported(VirtualCameraPropertySet, kPropertyFrame, &support) == S_OK &&
-         (support & kPropertySupportSet) != 0;
-}
 
 }  // namespace orvane::camclient

@@ -1,7 +1,7 @@
 // The video input devices as a call app finds them: the system device enumerator's video input
 // category, each device's "FriendlyName" and "DevicePath" from its property bag, and its capture filter
-// bound from the moniker. Also the test that tells Orvane's virtual cameras apart (QuerySupported of
-// property 0 answering S_OK with the Set bit). Any thread with COM initialised; results are the
+// bound from the moniker (the test that tells Orvane's virtual cameras apart is
+// platform/dshow/VideoInputDevices.h). Any thread with COM initialised; results are the
 // caller's.
 #pragma once
 
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/com/ComPtr.h"
+#include "platform/dshow/VideoInputDevices.h"
 
 namespace orvane::camclient {
 
@@ -32,8 +33,5 @@ HRESULT FindVideoDevice(const std::wstring& selector, bool virtualCameraOnly, Vi
 
 // Binds the device's capture filter with a bind context, as applications do.
 HRESULT BindCaptureFilter(const VideoDevice& device, ComPtr<IBaseFilter>& filter);
-
-// Whether the filter is a virtual camera of Orvane's device.
-bool IsVirtualCamera(IBaseFilter* filter);
 
 }  // namespace orvane::camclient

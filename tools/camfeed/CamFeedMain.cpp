@@ -139,7 +139,7 @@ HRESULT FindDevices(const std::wstring& selector, VideoDevice& webcam, std::vect
   bool found = false;
   for (VideoDevice& device : devices) {
     ComPtr<IBaseFilter> filter;
-    const bool isVirtual = SUCCEEDED(BindCaptureFilter(device, filter)) && IsVirtualCamera(filter.Get());
+    const bool isVirtual = SUCCEEDED(BindCaptureFilter(device, filter)) && IsVirtualCameraFilter(filter.Get());
     if (isVirtual) {
       virtualCameras.push_back(device);
       continue;

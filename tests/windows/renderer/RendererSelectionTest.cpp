@@ -33,7 +33,7 @@ class NimbRendererSelection : public RendererTest {
     for (const camclient::VideoDevice& device : listed) {
       ComPtr<IBaseFilter> filter;
       ASSERT_EQ(camclient::BindCaptureFilter(device, filter), S_OK);
-      if (!camclient::IsVirtualCamera(filter.Get())) {
+      if (!IsVirtualCameraFilter(filter.Get())) {
         physicalSeen = true;
         continue;
       }
