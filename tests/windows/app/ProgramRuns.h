@@ -1,0 +1,82 @@
+// Orvane.exe as a user runs it, seen from a test: started with a command line from the real program
+// folder or from a copy of it, the message boxes it shows (read and answered through their windows, as
+// a user would), the processes it starts, and the log it writes with "/debug". Test threads only.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win/UniqueResource.h"
+
+namespace orvane::test {
+
+// Generous: other builds share this machine.
+inline constexpr DWORD kRunTimeoutMs = 60000;
+
+// A temporary program folder holding copies of the named files of the real one; removed with
+// everything in it when the object goes.
+class ProgramFolderCopy {
+ public:
+  explicit ProgramFolderCopy(const std::vector<std::wstring>& files);
+  ~ProgramFolderCopy();
+  ProgramFolderCopy(const ProgramFolderCopy&) = delete;
+  ProgramFolderCopy& operator=(const ProgramFolderCopy&) = delete;
+
+  const std::wstring& Path() const { return path_; }
+
+ private:
+  std::wstring path_;
+};
+
+// One Orvane.exe process, started from `folder` (the program folder of the camera tests' ProgramFolder,
+// or a copy) with `arguments`; killed if still running when the
+// object goes.
+class ProgramRun {
+ public:
+  ProgramRun(const std::wstring& folder, const std::wstring& arguments);
+  ~ProgramRun();
+  ProgramRun(const ProgramRun&) = delete;
+  ProgramRun& operator=(const ProgramRun&) = delete;
+
+  bool started() const { return static_cast<bool>(process_); }
+  DWORD id() const { return id_; }
+  // The exit code, or -1 when the process did not end in time.
+  long Finish(DWORD milliseconds = kRunTimeoutMs);
+
+ private:
+  UniqueHandle process_;
+  DWORD id_ = 0;
+};
+
+// A message box that an Orvane.exe process shows.
+struct MessageBoxSeen {
+  HWND window = nullptr;
+  DWORD processId = 0;
+  std::wstring caption;
+  std::wstring text;
+};
+
+// Waits for a message box of any Orvane.exe process other than those in `seen` (windows already
+// answered); nothing when none appears within `milliseconds`.
+std::optional<MessageBoxSeen> WaitForMessageBox(DWORD milliseconds = kRunTimeoutMs,
+                                                const std::vector<HWND>& seen = {});
+// Presses the button (IDOK, IDCANCEL) through the box's window.
+void Answer(const MessageBoxSeen& box, int button);
+
+// The command line of a running process, read from its process parameters; empty when unreadable.
+std::wstring CommandLineOf(DWORD processId);
+// The ids of the running processes whose executable file is `name` (letter case ignored).
+std::vector<DWORD> ProcessesNamed(const wchar_t* name);
+// Waits until no process of that name runs; false when one still runs after `milliseconds`.
+bool WaitUntilNoneRuns(const wchar_t* name, DWORD milliseconds = kRunTimeoutMs);
+
+// The program's log files in the data folder: removed before a run, read after it.
+void RemoveLogFiles();
+// The lines of the one log file written since the last RemoveLogFiles (all of them, if there are
+// several), in the order written.
+std::vector<std::string> LogLines();
+
+}  // namespace orvane::test
