@@ -18,6 +18,24 @@ namespace {
 constexpr DWORD kDevconWaitMs = 3000;
 constexpr DWORD kSettleMs = 1000;
 
+// Starts `file` through the shell with `verb` ("runas" asks for elevation). No error box: a file that
+// cannot be started is handled by the caller. With `process`, the new process's handle is kept there.
+bool StartProgram(const wchar_t* verb, const std::wstring& file, const wchar_t* parameters, const wchar_t* directory,
+                  int show, UniqueHandle* process = nullptr) {
+  if (file.empty()) return false;
+  SHELLEXECUTEINFOW execute{};
+  execute.cbSize = sizeof execute;
+  execute.fMask = SEE_MASK_FLAG_NO_UI | (process != nullptr ? SEE_MASK_NOCLOSEPROCESS : 0);
+  execute.lpVerb = verb;
+  execute.lpFile = file.c_str();
+  execute.lpParameters = parameters;
+  execute.lpDirectory = directory;
+  execute.nShow = show;
+  if (!::ShellExecuteExW(&execute)) return false;
+  if (process != nullptr) process->reset(execute.hProcess);
+  return true;
+}
+
 // Asks the question `textId`; on OK runs devcon elevated with `devconArguments`, waits a little for it
 // and starts the program again with " /restart", whose own check asks again if devcon did not succeed.
 void AskAndRepair(const wchar_t* textId, const wchar_t* devconArguments) {
@@ -25,28 +43,19 @@ void AskAndRepair(const wchar_t* textId, const wchar_t* devconArguments) {
   if (::MessageBoxW(nullptr, text.c_str(), L"Orvane", MB_ICONQUESTION | MB_OKCANCEL) != IDOK) return;
 
   // devcon.exe is named by its full path, so that no other devcon.exe (from the search path or the
-  // working directory) can be started elevated in its place.
+  // working directory) can be started elevated in its place. Declined elevation or a missing devcon
+  // start nothing, and the restart below asks again.
   const std::wstring directory = ProgramFilePath();
-  const std::wstring devcon = ProgramFilePath(L"devcon.exe");
-  SHELLEXECUTEINFOW execute{};
-  execute.cbSize = sizeof execute;
-  execute.fMask = SEE_MASK_NOCLOSEPROCESS;
-  execute.lpVerb = L"runas";
-  execute.lpFile = devcon.c_str();
-  execute.lpParameters = devconArguments;
-  execute.lpDirectory = directory.c_str();
-  execute.nShow = SW_HIDE;
-  // Declined elevation or a missing devcon: no process, and the restart below asks again.
-  const bool started = !devcon.empty() && ::ShellExecuteExW(&execute);
-  const UniqueHandle devconProcess(started ? execute.hProcess : nullptr);
+  UniqueHandle devcon;
+  const bool started =
+      StartProgram(L"runas", ProgramFilePath(L"devcon.exe"), devconArguments, directory.c_str(), SW_HIDE, &devcon);
   if (DebugLoggingEnabled()) {
     Logf("Run devcon %s - %s", WideToAnsi(devconArguments).c_str(), started ? "started" : "failed");
   }
-  if (devconProcess) ::WaitForSingleObject(devconProcess.get(), kDevconWaitMs);
+  if (devcon) ::WaitForSingleObject(devcon.get(), kDevconWaitMs);
   ::Sleep(kSettleMs);
 
-  const std::wstring self = ProgramPath();
-  if (!self.empty()) ::ShellExecuteW(nullptr, L"open", self.c_str(), L" /restart", L".", SW_SHOW);
+  StartProgram(L"open", ProgramPath(), L" /restart", L".", SW_SHOW);
 }
 
 bool OlderThanWindows10() {
@@ -79,8 +88,7 @@ bool CheckDriver(const VirtualDeviceList& devices) {
 
 void StartElevatedRename(const VirtualDeviceList& devices) {
   if (!OlderThanWindows10() || devices.Devices().empty() || !devices.NeedsRename()) return;
-  const std::wstring self = ProgramPath();
-  if (!self.empty()) ::ShellExecuteW(nullptr, L"runas", self.c_str(), L"/rename", nullptr, SW_HIDE);
+  StartProgram(L"runas", ProgramPath(), L"/rename", nullptr, SW_HIDE);
 }
 
 int RunRenameCommand(const std::optional<std::wstring>& name) {
