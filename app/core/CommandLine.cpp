@@ -106,6 +106,8 @@ StartOptions ReadCommandLine(std::wstring_view line) {
   return options;
 }
 
+int32_t EffectiveDelayMs(int32_t delayMs) { return delayMs >= 1 && delayMs <= 59999 ? delayMs : 0; }
+
 int CommandIdForWord(std::wstring_view word) {
   if (EqualNoCase(word, L"play")) return kCommandPlay;
   if (EqualNoCase(word, L"stop")) return kCommandStop;

@@ -39,6 +39,9 @@ struct StartOptions {
 
 StartOptions ReadCommandLine(std::wstring_view line);
 
+// The pause before the window appears: the "/delay" value when it lies in 1..59999 ms, else none (0).
+int32_t EffectiveDelayMs(int32_t delayMs);
+
 // "play", "stop" or "quit" (letter case ignored) to its command identifier; 0 for any other word.
 int CommandIdForWord(std::wstring_view word);
 

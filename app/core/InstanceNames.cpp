@@ -24,6 +24,12 @@ std::wstring AutostartEntryName(int deviceIndex, int deviceCount) {
   return name;
 }
 
+std::wstring InstanceMutexName(int index) {
+  std::wstring name = L"Global\\OrvaneMutex";
+  if (index != 0) name += L"_" + std::to_wstring(index);
+  return name;
+}
+
 std::wstring AutostartCommand(std::wstring_view programPath) {
   std::wstring command = L"\"";
   command += programPath;

@@ -15,6 +15,10 @@ std::wstring PerDeviceKeyPath(int deviceIndex, int deviceCount);
 // 0 when there are several cameras (the first instance keeps the plain name).
 std::wstring AutostartEntryName(int deviceIndex, int deviceCount);
 
+// The named mutex that an instance serving virtual camera `index` holds: "Global\OrvaneMutex" for the
+// first, "Global\OrvaneMutex_<index>" for the others (the second device's ends in _1).
+std::wstring InstanceMutexName(int index);
+
 // The command line the Run key starts: the program path in double quotes and " /silent", so that the
 // program starts hidden at logon.
 std::wstring AutostartCommand(std::wstring_view programPath);

@@ -92,6 +92,14 @@ TEST(CommandLine, OneShotModesTakeTheNextTokenAndEndTheReading) {
   }
 }
 
+TEST(CommandLine, OnlyDelaysUnderAMinuteAreKept) {
+  const struct {
+    int32_t written;
+    int32_t kept;
+  } cases[] = {{0, 0}, {-5, 0}, {1, 1}, {1500, 1500}, {59999, 59999}, {60000, 0}, {2147483647, 0}};
+  for (const auto& c : cases) EXPECT_EQ(EffectiveDelayMs(c.written), c.kept) << c.written;
+}
+
 TEST(CommandLine, CommandWords) {
   EXPECT_EQ(CommandIdForWord(L"play"), 1002);
   EXPECT_EQ(CommandIdForWord(L"STOP"), 1003);

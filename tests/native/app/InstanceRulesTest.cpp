@@ -31,6 +31,12 @@ TEST(InstanceNames, SettingsKeyAndAutostartEntryPerDevice) {
             L"\"C:\\Program Files\\Orvane\\Orvane.exe\" /silent");
 }
 
+TEST(InstanceNames, MutexPerDevice) {
+  EXPECT_EQ(InstanceMutexName(0), L"Global\\OrvaneMutex");
+  EXPECT_EQ(InstanceMutexName(1), L"Global\\OrvaneMutex_1");
+  EXPECT_EQ(InstanceMutexName(2), L"Global\\OrvaneMutex_2");
+}
+
 TEST(PathRules, JoinPutsOneBackslashBetween) {
   const struct {
     const wchar_t* folder;
