@@ -21,9 +21,26 @@ constexpr DWORD kPollMs = 50;
 void Pause(DWORD milliseconds) { ::MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT); }
 
 std::wstring WindowText(HWND window) {
+  // WM_GETTEXT rather than GetWindowTextW, which does not ask the controls of other processes.
   wchar_t text[1024] = {};
-  ::GetWindowTextW(window, text, 1024);
+  ::SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
   return text;
+}
+
+struct MainWindowSearch {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM parameter) {
+  auto& search = *reinterpret_cast<MainWindowSearch*>(parameter);
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(window, &processId);
+  if (processId == search.processId && ::GetWindowLongPtrW(window, GWLP_USERDATA) == 1024) {
+    search.found = window;
+    return FALSE;
+  }
+  return TRUE;
 }
 
 bool IsOrvaneProcess(DWORD processId) {
@@ -137,6 +154,28 @@ std::optional<MessageBoxSeen> WaitForMessageBox(DWORD milliseconds, const std::v
 void Answer(const MessageBoxSeen& box, int button) {
   ::PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }
+
+HWND WaitForMainWindow(DWORD processId, DWORD milliseconds) {
+  MainWindowSearch search{processId, nullptr};
+  WaitUntil(
+      [&] {
+        ::EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+      },
+      milliseconds);
+  return search.found;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds) {
+  const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+  while (!condition()) {
+    if (::GetTickCount64() >= deadline) return false;
+    Pause(kPollMs);
+  }
+  return true;
+}
+
+std::wstring WindowTextOf(HWND window) { return WindowText(window); }
 
 std::wstring CommandLineOf(DWORD processId) {
   UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,6 +66,13 @@ std::optional<MessageBoxSeen> WaitForMessageBox(DWORD milliseconds = kRunTimeout
                                                 const std::vector<HWND>& seen = {});
 // Presses the button (IDOK, IDCANCEL) through the box's window.
 void Answer(const MessageBoxSeen& box, int button);
+
+// The main window of process `processId` (a top-level window carrying the marker 1024 in its user
+// data); null when none appears within `milliseconds`.
+HWND WaitForMainWindow(DWORD processId, DWORD milliseconds = kRunTimeoutMs);
+// Waits until `condition` holds, testing it every few milliseconds; false after `milliseconds`.
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds = kRunTimeoutMs);
+std::wstring WindowTextOf(HWND window);
 
 // The command line of a running process, read from its process parameters; empty when unreadable.
 std::wstring CommandLineOf(DWORD processId);

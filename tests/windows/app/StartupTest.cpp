@@ -77,6 +77,8 @@ class StartupTest : public UserSettingsTest {
     RemoveLogFiles();
   }
   void TearDown() override {
+    // A program that got as far as its window is asked to quit as a user would.
+    if (!ProcessesNamed(L"Orvane.exe").empty()) Quit();
     EXPECT_TRUE(WaitUntilNoneRuns(L"Orvane.exe"));
     EXPECT_TRUE(WaitUntilNoneRuns(L"devcon.exe"));
     EXPECT_EQ(InstalledCameras::RemoveAll(), S_OK);
@@ -99,6 +101,12 @@ class StartupTest : public UserSettingsTest {
     Answer(*box, button);
     return run.Finish();
   }
+
+  // "/cmd quit" to every running instance.
+  static long Quit() { return ProgramRun(orvane::testing::ProgramFolder(), L"/cmd quit").Finish(); }
+
+  // Waits for the main window of a program that runs on past its start.
+  static HWND MainWindowOf(DWORD processId) { return WaitForMainWindow(processId); }
 
   ComInitialization com_{COINIT_APARTMENTTHREADED};
 };
@@ -128,6 +136,9 @@ TEST_F(StartupTest, MissingDriverAnsweredOkIsInstalledAndTheProgramRestarts) {
   EXPECT_NE(line.find(L" /restart"), std::wstring::npos) << Shown(line);
   EXPECT_EQ(restarted->text, L"Add NimbRenderer failed!");
   Answer(*restarted, IDOK);
+  // It runs on without a renderer.
+  EXPECT_NE(MainWindowOf(restarted->processId), nullptr);
+  EXPECT_EQ(Quit(), 0);
   EXPECT_TRUE(WaitUntilNoneRuns(L"Orvane.exe"));
   // The devices use the copy's camera module: gone before the copy is.
   EXPECT_EQ(InstalledCameras::RemoveAll(), S_OK);
@@ -163,8 +174,10 @@ TEST_F(StartupTest, DisabledFirstDeviceAsksToEnableIt) {
   ProgramRun run(orvane::testing::ProgramFolder(), L"");
   EXPECT_EQ(AnswerQuestion(run, L"S_DRV_DISABLED", IDOK), 0);
   // devcon enabled it; the restarted program finds everything ready and runs without a question.
-  EXPECT_TRUE(WaitUntilNoneRuns(L"Orvane.exe"));
-  EXPECT_FALSE(FirstDeviceStopped());
+  EXPECT_TRUE(WaitUntil([] { return !FirstDeviceStopped(); }));
+  const std::vector<DWORD> running = ProcessesNamed(L"Orvane.exe");
+  ASSERT_EQ(running.size(), 1u);
+  EXPECT_NE(MainWindowOf(running[0]), nullptr);
   EXPECT_EQ(ListedNames(2), Numbered(L"Orvane", 2));
 }
 
@@ -178,12 +191,18 @@ TEST_F(StartupTest, ReadyDevicesStartWithoutAQuestionAndListTheWebcams) {
   orvane::testing::CameraRegistration webcams({webcam, webcam});
   ASSERT_EQ(webcams.registered(), S_OK);
 
-  ProgramRun run(orvane::testing::ProgramFolder(), L"/debug");
-  EXPECT_EQ(run.Finish(), 0) << "a question would have kept it running";
-  const std::vector<std::string> logged = LogLines();
-  EXPECT_EQ(std::count(logged.begin(), logged.end(), ">> Enumerate cameras"), 1);
-  EXPECT_EQ(std::count(logged.begin(), logged.end(), "+  Desk Camera"), 2);
-  for (const std::string& line : logged) EXPECT_EQ(line.find("+  Orvane"), std::string::npos) << line;
+  ProgramRun run(orvane::testing::ProgramFolder(), L"");
+  HWND window = MainWindowOf(run.id());
+  ASSERT_NE(window, nullptr) << "no question: straight to the window";
+  HWND list = ::GetDlgItem(window, 1000);
+  ASSERT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 2);
+  for (int i = 0; i < 2; ++i) {
+    wchar_t name[64] = {};
+    ::SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(name));
+    EXPECT_STREQ(name, L"Desk Camera");
+  }
+  EXPECT_EQ(Quit(), 0);
+  EXPECT_EQ(run.Finish(), 32779);
 }
 
 TEST_F(StartupTest, RenameCommand) {
@@ -222,16 +241,21 @@ TEST_F(StartupTest, OnlyOlderWindowsRenameElevatedAtStart) {
   ASSERT_EQ(registry::WriteTextAt(HKEY_CURRENT_USER, settings::kBaseKey, settings::kDevName, L"Studio"), ERROR_SUCCESS);
 
   // Windows 10: the driver's names follow at once; the installation records are left alone.
-  EXPECT_EQ(ProgramRun(orvane::testing::ProgramFolder(), L"").Finish(), 0);
+  {
+    ProgramRun run(orvane::testing::ProgramFolder(), L"");
+    ASSERT_NE(MainWindowOf(run.id()), nullptr);
+    EXPECT_EQ(ListedNames(2), Numbered(L"Studio", 2));
+    EXPECT_EQ(Quit(), 0);
+    EXPECT_EQ(run.Finish(), 32779);
+  }
   EXPECT_TRUE(WaitUntilNoneRuns(L"Orvane.exe"));
-  EXPECT_EQ(ListedNames(2), Numbered(L"Studio", 2));
   EXPECT_EQ(RecordedNames(), Numbered(L"Orvane", 2));
 
   // The program as Windows 7 sees it starts an elevated "/rename", which renames the records.
   ASSERT_EQ(registry::WriteTextAt(HKEY_CURRENT_USER, kVersionOverrideKey, L"Version", L"win7"), ERROR_SUCCESS);
-  EXPECT_EQ(ProgramRun(orvane::testing::ProgramFolder(), L"").Finish(), 0);
-  EXPECT_TRUE(WaitUntilNoneRuns(L"Orvane.exe"));
-  EXPECT_EQ(RecordedNames(), Numbered(L"Studio", 2));
+  ProgramRun run(orvane::testing::ProgramFolder(), L"");
+  ASSERT_NE(MainWindowOf(run.id()), nullptr);
+  EXPECT_TRUE(WaitUntil([] { return RecordedNames() == Numbered(L"Studio", 2); }));
 }
 
 TEST_F(StartupTest, MissingRendererModuleShowsOneErrorAndEnds) {
@@ -244,7 +268,11 @@ TEST_F(StartupTest, MissingRendererModuleShowsOneErrorAndEnds) {
   EXPECT_EQ(box->caption, L"Error");
   EXPECT_EQ(box->text, L"Add NimbRenderer failed!");
   Answer(*box, IDOK);
-  EXPECT_EQ(run.Finish(), 0);
+  // Once only: the program runs on without a renderer.
+  EXPECT_NE(MainWindowOf(run.id()), nullptr);
+  EXPECT_FALSE(WaitForMessageBox(2000, {box->window})) << "a second error";
+  EXPECT_EQ(Quit(), 0);
+  EXPECT_EQ(run.Finish(), 32779);
 }
 
 }  // namespace
