@@ -37,62 +37,84 @@ FIXED_TIMESTAMP = 3786825600
 RING_OUTER = 480
 RING_INNER = 404
 
-# A count badge: a disc with the digit knocked out. The digits sit in a box of this size in the
-# middle of the disc; their strokes are DIGIT_STROKE wide, about 1.8 px when the font is 15 px high
-# (11 pt), where the counters of 8 are still 2 px tall.
+# A count badge: a disc with the digit knocked out. The digits sit in a box of DIGIT_W x DIGIT_H in
+# the middle of the disc, with strokes DIGIT_STROKE wide: at 11 pt (15 px) that is about 1.6 px, and
+# the counters of 8 are still 2.5 px tall.
 BADGE_RADIUS = 480
-DIGIT_W = 420
-DIGIT_H = 640
-DIGIT_STROKE = 120
+DIGIT_W = 440
+DIGIT_H = 680
+DIGIT_STROKE = 112
 
-# Each digit: contours of (x, y, corner radius) in its box, y up; the first is the outline, the rest
-# its counters. A corner radius rounds that vertex with a quadratic arc; 0 keeps it sharp. The digits
-# are built on the stroke grid: columns 0-120 and 300-420, rows 0-120, 260-380 and 520-640.
-DIGITS = {
-    "0": [
-        [(0, 0, 190), (420, 0, 190), (420, 640, 190), (0, 640, 190)],
-        [(120, 120, 70), (300, 120, 70), (300, 520, 70), (120, 520, 70)],
-    ],
-    "1": [
-        [(60, 0, 0), (360, 0, 0), (360, 120, 0), (270, 120, 0), (270, 640, 0), (165, 640, 20),
-         (40, 525, 20), (40, 370, 0), (150, 470, 0), (150, 120, 0), (60, 120, 0)],
-    ],
-    "2": [
-        [(0, 0, 0), (420, 0, 0), (420, 120, 0), (175, 120, 0), (420, 375, 60), (420, 640, 170),
-         (0, 640, 170), (0, 450, 0), (120, 450, 0), (120, 520, 40), (300, 520, 50), (300, 424, 0),
-         (0, 120, 0)],
-    ],
-    "3": [
-        [(0, 0, 0), (420, 0, 170), (420, 640, 170), (0, 640, 0), (0, 520, 0), (300, 520, 50),
-         (300, 380, 50), (100, 380, 0), (100, 260, 0), (300, 260, 50), (300, 120, 50), (0, 120, 0)],
-    ],
-    "4": [
-        [(250, 0, 0), (370, 0, 0), (370, 150, 0), (420, 150, 0), (420, 270, 0), (370, 270, 0),
-         (370, 640, 0), (250, 640, 0), (250, 270, 0), (120, 270, 0), (120, 640, 0), (0, 640, 0),
-         (0, 150, 0), (250, 150, 0)],
-    ],
-    "5": [
-        [(0, 0, 0), (420, 0, 170), (420, 400, 150), (120, 400, 0), (120, 520, 0), (420, 520, 0),
-         (420, 640, 0), (0, 640, 0), (0, 280, 0), (300, 280, 50), (300, 120, 50), (0, 120, 0)],
-    ],
-    "6": [
-        [(0, 0, 170), (420, 0, 170), (420, 400, 150), (120, 400, 0), (120, 520, 40), (380, 520, 0),
-         (380, 640, 0), (0, 640, 190)],
-        [(120, 120, 50), (300, 120, 50), (300, 280, 50), (120, 280, 50)],
-    ],
-    "7": [
-        [(0, 520, 0), (0, 640, 0), (420, 640, 0), (420, 530, 0), (210, 0, 0), (80, 0, 0),
-         (290, 520, 0)],
-    ],
-    "8": [
-        [(0, 0, 170), (420, 0, 170), (420, 290, 30), (395, 320, 0), (420, 350, 30), (420, 640, 170),
-         (0, 640, 170), (0, 350, 30), (25, 320, 0), (0, 290, 30)],
-        [(120, 120, 50), (300, 120, 50), (300, 260, 50), (120, 260, 50)],
-        [(130, 380, 50), (290, 380, 50), (290, 520, 50), (130, 520, 50)],
-    ],
-}
-# A 9 is a 6 turned half a turn.
-DIGITS["9"] = [[(DIGIT_W - x, DIGIT_H - y, r) for x, y, r in contour] for contour in DIGITS["6"]]
+
+def digit_outlines(w, h, s):
+    """Each digit as contours of (x, y, corner radius) in its box, y up: the first contour is the
+    outline, the others its counters. A corner radius rounds that vertex with a quadratic arc; 0 keeps
+    it sharp. The strokes follow one grid: columns x0-x1 and x2-x3, rows y0-y1, y2-y3 (the middle)
+    and y4-y5."""
+    x0, x1, x2, x3 = 0, s, w - s, w
+    y0, y1, y2, y3, y4, y5 = 0, s, (h - s) / 2, (h + s) / 2, h - s, h
+
+    def diagonal(x_low, y_low, x_high, y_high):
+        """How far right of the line from (x_low, y_low) to (x_high, y_high) the parallel line lies
+        that makes a stroke s wide, measured along a row."""
+        return s * math.hypot(x_high - x_low, y_high - y_low) / (y_high - y_low)
+
+    # 1: a stem on a foot, with a flag to the upper left.
+    stem_l, stem_r = w / 2 - s / 2, w / 2 + s / 2
+    one = [(w / 2 - 150, y0, 0), (w / 2 + 150, y0, 0), (w / 2 + 150, y1, 0), (stem_r, y1, 0), (stem_r, y5, 0),
+           (stem_l + 15, y5, 20), (40, h - 115, 20), (40, h - 275, 0), (stem_l, h - 175, 0), (stem_l, y1, 0),
+           (w / 2 - 150, y1, 0)]
+    # 2: a bowl at the top whose right side runs into a diagonal to the foot. The diagonal's upper
+    # edge goes from the foot's top left corner to the bowl's inner side at y_inner.
+    y_inner = 0.66 * h
+    shift = diagonal(x0, y1, x2, y_inner)
+    y_outer = y1 + (x3 - shift) * (y_inner - y1) / (x2 - x0)
+    two = [(x0, y0, 0), (x3, y0, 0), (x3, y1, 0), (shift, y1, 0), (x3, y_outer, 60), (x3, y5, 170),
+           (x0, y5, 170), (x0, 0.7 * h, 0), (x1, 0.7 * h, 0), (x1, y4, 40), (x2, y4, 50), (x2, y_inner, 0),
+           (x0, y1, 0)]
+    # 3: round on the right, with a shorter middle bar.
+    three = [(x0, y0, 0), (x3, y0, 170), (x3, y5, 170), (x0, y5, 0), (x0, y4, 0), (x2, y4, 50), (x2, y3, 50),
+             (0.24 * w, y3, 0), (0.24 * w, y2, 0), (x2, y2, 50), (x2, y1, 50), (x0, y1, 0)]
+    # 4: open at the top; the bar crosses the stem.
+    bar = 0.23 * h
+    stem_r = w - 0.12 * w
+    four = [(stem_r - s, y0, 0), (stem_r, y0, 0), (stem_r, bar, 0), (x3, bar, 0), (x3, bar + s, 0),
+            (stem_r, bar + s, 0), (stem_r, y5, 0), (stem_r - s, y5, 0), (stem_r - s, bar + s, 0),
+            (x1, bar + s, 0), (x1, y5, 0), (x0, y5, 0), (x0, bar, 0), (stem_r - s, bar, 0)]
+    # 5 and 6 share the lower bowl, which is taller than half the digit.
+    bowl = 0.6 * h
+    five = [(x0, y0, 0), (x3, y0, 170), (x3, bowl, 150), (x1, bowl, 0), (x1, y4, 0), (x3, y4, 0), (x3, y5, 0),
+            (x0, y5, 0), (x0, bowl - s, 0), (x2, bowl - s, 50), (x2, y1, 50), (x0, y1, 0)]
+    six = [(x0, y0, 170), (x3, y0, 170), (x3, bowl, 150), (x1, bowl, 0), (x1, y4, 40), (w - 40, y4, 0),
+           (w - 40, y5, 0), (x0, y5, 190)]
+    six_counter = [(x1, y1, 50), (x2, y1, 50), (x2, bowl - s, 50), (x1, bowl - s, 50)]
+    # 7: the bar and a diagonal whose left edge runs from the foot to the bar's underside.
+    foot, top = 0.19 * w, x2 - 10
+    shift = diagonal(foot, y0, top, y4)
+    seven = [(x0, y4, 0), (x0, y5, 0), (x3, y5, 0), (x3, (x3 - foot - shift) * y4 / (top - foot), 0),
+             (foot + shift, y0, 0), (foot, y0, 0), (top, y4, 0)]
+    # 8: a waist notched into both sides at the middle bar.
+    mid = h / 2
+    eight = [(x0, y0, 170), (x3, y0, 170), (x3, mid - 30, 30), (x3 - 25, mid, 0), (x3, mid + 30, 30),
+             (x3, y5, 170), (x0, y5, 170), (x0, mid + 30, 30), (x0 + 25, mid, 0), (x0, mid - 30, 30)]
+    return {
+        "0": [[(x0, y0, 190), (x3, y0, 190), (x3, y5, 190), (x0, y5, 190)],
+              [(x1, y1, 70), (x2, y1, 70), (x2, y4, 70), (x1, y4, 70)]],
+        "1": [one],
+        "2": [two],
+        "3": [three],
+        "4": [four],
+        "5": [five],
+        "6": [six, six_counter],
+        "7": [seven],
+        "8": [eight, [(x1, y1, 50), (x2, y1, 50), (x2, y2, 50), (x1, y2, 50)],
+              [(x1 + 10, y3, 50), (x2 - 10, y3, 50), (x2 - 10, y4, 50), (x1 + 10, y4, 50)]],
+        # A 9 is a 6 turned half a turn.
+        "9": [[(w - x, h - y, r) for x, y, r in contour] for contour in (six, six_counter)],
+    }
+
+
+DIGITS = digit_outlines(DIGIT_W, DIGIT_H, DIGIT_STROKE)
 
 # Code points the window uses; the badge numbers are not in order, as the window's table has them.
 BUTTONS = {0xE671: "play", 0xE666: "stop", 0xE68F: "options"}
