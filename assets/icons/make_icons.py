@@ -101,7 +101,8 @@ def webcam_parts(size):
 
 def filled(size, rgb, mask, opacity=255):
     """A layer of one colour whose alpha is the mask (reduced to the icon size) times the opacity."""
-    alpha = mask if opacity == 255 else mask.point(lambda a: a * opacity // 255)
+    # Rounded up, so that the faintest edge pixels of a faded icon stay in its silhouette.
+    alpha = mask if opacity == 255 else mask.point(lambda a: (a * opacity + 254) // 255)
     layer = Image.new("RGBA", (size, size), rgb + (0,))
     layer.putalpha(alpha)
     return layer
