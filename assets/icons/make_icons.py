@@ -12,8 +12,8 @@ Small icons are not scaled down from a big one: each size has its own geometry i
 drawn at SUPERSAMPLE times its size and reduced by averaging, which gives the anti-aliased edges.
 
 Every image is stored as a 32-bit BGRA bitmap with its AND mask, which every Windows version reads,
-except 256 x 256, which is stored as PNG as Windows expects for that size. The output is the same
-bytes on every run.
+except 256 x 256, which is stored as PNG (read since Windows Vista; it keeps the file small). The
+output is the same bytes on every run.
 """
 
 import io
