@@ -11,7 +11,7 @@ packages=(
   wine wine64 xvfb xauth x11-apps imagemagick
   googletest libgtest-dev libgmock-dev libtinyxml2-dev libjsoncpp-dev libyuv-dev libbenchmark-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav gstreamer1.0-tools ffmpeg
-  dpkg-dev
+  dpkg-dev python3-fonttools python3-pil
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
