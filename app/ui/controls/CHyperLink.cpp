@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <optional>
 
 #include "app/ui/controls/AnchorColour.h"
@@ -158,7 +159,7 @@ bool CHyperLink::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, 
       return true;
     }
     case WM_PRINTCLIENT:
-      if (!paintLabel_) return false;
+      if (!paintLabel_ || wParam == 0) return false;
       Paint(reinterpret_cast<HDC>(wParam));
       result = 0;
       return true;
