@@ -1,6 +1,6 @@
 #include "app/ui/controls/CButtonST.h"
 
-
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -171,6 +171,7 @@ bool CButtonST::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM l
   if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) tooltip_.Relay(message, wParam, lParam);
   switch (message) {
     case kReflectedDrawItem:
+      if (lParam == 0) return false;
       DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       result = TRUE;
       return true;

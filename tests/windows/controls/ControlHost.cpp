@@ -1,7 +1,5 @@
 #include "tests/windows/controls/ControlHost.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -14,31 +12,6 @@ namespace {
 constexpr COLORREF kDefaultBackground = RGB(0, 128, 96);
 
 COLORREF FromRgb(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
-
-// Without a window manager (Xvfb), Wine waits two seconds for every top-level window it has handed to
-// one whenever the window is hidden or destroyed, and every test destroys its dialog. The tests need no
-// window manager, so this program asks Wine to keep its windows to itself ("Managed" = "N" for this
-// program alone, in the project's private prefix). Wine reads it when a program starts, so it speeds up
-// every later run; it stays, as any per-program setting of the prefix does. Nothing happens outside Wine.
-class UnmanagedWindowsUnderWine : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr) return;
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return;
-    const wchar_t* name = path;
-    for (const wchar_t* at = path; *at != L'\0'; ++at) {
-      if (*at == L'\\' || *at == L'/') name = at + 1;
-    }
-    const std::wstring driverKey = std::wstring(L"Software\\Wine\\AppDefaults\\") + name + L"\\X11 Driver";
-    static constexpr wchar_t kNo[] = L"N";
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, driverKey.c_str(), L"Managed", REG_SZ, kNo, sizeof(kNo));
-  }
-};
-
-[[maybe_unused]] ::testing::Environment* const unmanagedWindows =
-    ::testing::AddGlobalTestEnvironment(new UnmanagedWindowsUnderWine);
 
 }  // namespace
 
@@ -160,6 +133,26 @@ int Pixels::RowsCovered(COLORREF colour, const RECT& area, double fraction) cons
 UniqueFont SharpFont(int pixelHeight, int weight) {
   return UniqueFont(::CreateFontW(-pixelHeight, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                   CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Arial"));
+}
+
+// Without a window manager (Xvfb), Wine waits two seconds for every top-level window it has handed to
+// one whenever the window is hidden or destroyed, and every test destroys its dialog. These programs
+// need no window manager: Wine keeps a program's windows to itself, drawing their captions and frames,
+// when the program's own setting says "Managed" = "N" (in the project's private prefix). Wine reads it
+// as the program starts, so it takes effect from the next run on, and it stays, as any per-program
+// setting of the prefix does.
+void KeepWindowsUnmanagedUnderWine() {
+  if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr) return;
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  const wchar_t* name = path;
+  for (const wchar_t* at = path; *at != L'\0'; ++at) {
+    if (*at == L'\\' || *at == L'/') name = at + 1;
+  }
+  const std::wstring driverKey = std::wstring(L"Software\\Wine\\AppDefaults\\") + name + L"\\X11 Driver";
+  static constexpr wchar_t kNo[] = L"N";
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, driverKey.c_str(), L"Managed", REG_SZ, kNo, sizeof(kNo));
 }
 
 std::wstring TextOf(HWND window) {
