@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -183,6 +184,48 @@ TEST_F(MainWindowTest, OneInstancePerVirtualCamera) {
     for (auto& run : runs) EXPECT_EQ(run->Finish(), 32779);
     EXPECT_FALSE(MutexExists(InstanceMutexName(0))) << "closed with the instance";
   }
+}
+
+TEST_F(MainWindowTest, ClosedDeviceInstanceIsTakenByTheNextStart) {
+  InstalledCameras installed(3);
+  ASSERT_EQ(installed.result(), S_OK);
+  std::unique_ptr<ProgramRun> runs[3];
+  HWND windows[3];
+  for (int index = 0; index < 3; ++index) ASSERT_NE(windows[index] = Start(runs[index]), nullptr);
+  ::PostMessageW(windows[1], WM_CLOSE, 0, 0);
+  EXPECT_EQ(runs[1]->Finish(), 1) << "closing the window ends the program with 1";
+  EXPECT_FALSE(MutexExists(InstanceMutexName(1)));
+  HWND again = Start(runs[1]);
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(WindowTextOf(again), L"Orvane #2");
+}
+
+TEST_F(MainWindowTest, DebugRunRevealsItsLogWhenItEnds) {
+  InstalledCameras installed(1);
+  ASSERT_EQ(installed.result(), S_OK);
+  RemoveLogFiles();
+  std::unique_ptr<ProgramRun> run;
+  ASSERT_NE(Start(run, L"/debug"), nullptr);
+  EXPECT_EQ(Command(L"/cmd quit"), 0);
+  EXPECT_EQ(run->Finish(), 32779);
+  const std::vector<std::string> logged = LogLines();
+  for (const char* line : {"Init main window", "RefreshDeviceList (0)", "Destroyed"}) {
+    EXPECT_NE(std::find(logged.begin(), logged.end(), line), logged.end()) << line;
+  }
+  // An Explorer window on the log's folder; closed again here.
+  DWORD explorer = 0;
+  EXPECT_TRUE(WaitUntil([&] {
+    for (DWORD id : ProcessesNamed(L"explorer.exe")) {
+      if (CommandLineOf(id).find(L"Halvyn\\Orvane") != std::wstring::npos) explorer = id;
+    }
+    return explorer != 0;
+  }));
+  UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, explorer));
+  if (process) {
+    ::TerminateProcess(process.get(), 0);
+    ::WaitForSingleObject(process.get(), kRunTimeoutMs);
+  }
+  RemoveLogFiles();
 }
 
 TEST_F(MainWindowTest, SecondStartShowsTheFirstStaysSilentOrRunsBeside) {
