@@ -141,20 +141,6 @@ UniqueFont SharpFont(int pixelHeight, int weight) {
 // when the program's own setting says "Managed" = "N" (in the project's private prefix). Wine reads it
 // as the program starts, so it takes effect from the next run on, and it stays, as any per-program
 // setting of the prefix does.
-void KeepWindowsUnmanagedUnderWine() {
-  if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr) return;
-  wchar_t path[MAX_PATH] = {};
-  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return;
-  const wchar_t* name = path;
-  for (const wchar_t* at = path; *at != L'\0'; ++at) {
-    if (*at == L'\\' || *at == L'/') name = at + 1;
-  }
-  const std::wstring driverKey = std::wstring(L"Software\\Wine\\AppDefaults\\") + name + L"\\X11 Driver";
-  static constexpr wchar_t kNo[] = L"N";
-  ::RegSetKeyValueW(HKEY_CURRENT_USER, driverKey.c_str(), L"Managed", REG_SZ, kNo, sizeof(kNo));
-}
-
 std::wstring TextOf(HWND window) {
   wchar_t text[256] = {};
   ::GetWindowTextW(window, text, static_cast<int>(std::size(text)));

@@ -98,9 +98,6 @@ inline bool PointerAt(HWND window, POINT point) {
   return ::SetCursorPos(point.x, point.y) != FALSE;
 }
 
-// Under Wine, asks it to keep this program's top-level windows away from a window manager from the
-// program's next start on (see ControlHost.cpp). Does nothing on Windows.
-void KeepWindowsUnmanagedUnderWine();
 
 std::wstring TextOf(HWND window);
 std::string Hex(COLORREF colour);

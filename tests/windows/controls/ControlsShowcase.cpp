@@ -30,7 +30,6 @@ void Glyph(CButtonST& button, HWND window, const wchar_t* glyph, HFONT font) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  KeepWindowsUnmanagedUnderWine();
   const int seconds = argc > 1 ? static_cast<int>(std::wcstol(argv[1], nullptr, 10)) : 5;
   HostDialog host;
   if (!host.Open()) return 1;
