@@ -289,6 +289,16 @@ def badge(digit):
     return contours
 
 
+# Counts above nine are written in plain digits ("12") in the badge's font: the same digit shapes, ink
+# instead of holes, on a narrow advance so that two of them fit the badge.
+DIGIT_ADVANCE = DIGIT_W + 80
+
+
+def plain_digit(digit):
+    dx, dy = (DIGIT_ADVANCE - DIGIT_W) / 2, CY - DIGIT_H / 2
+    return [rounded_polygon(vertices, dx, dy) for vertices in DIGITS[digit]]
+
+
 def notdef():
     return [rounded_polygon(centred_rounded_rect(288, 352, 0)),
             rounded_polygon(centred_rounded_rect(224, 288, 0))]
@@ -298,8 +308,11 @@ def build(path):
     shapes = {".notdef": notdef(), "space": [], "play": play(), "stop": stop(), "options": options()}
     for digit in "0123456789":
         shapes[f"badge{digit}"] = badge(digit)
+    for digit in "0123456789":
+        shapes[f"digit{digit}"] = plain_digit(digit)
     glyph_order = list(shapes)
     cmap = {0x20: "space"}
+    cmap.update({ord(digit): f"digit{digit}" for digit in "0123456789"})
     cmap.update(BUTTONS)
     cmap.update({code: f"badge{digit}" for code, digit in BADGES.items()})
 
@@ -312,7 +325,7 @@ def build(path):
     metrics = {}
     for name, glyph in glyphs.items():
         glyph.recalcBounds(None)
-        advance = ADVANCE // 4 if name == "space" else ADVANCE
+        advance = ADVANCE // 4 if name == "space" else DIGIT_ADVANCE if name.startswith("digit") else ADVANCE
         metrics[name] = (advance, getattr(glyph, "xMin", 0))
 
     fb = FontBuilder(UNITS_PER_EM, isTTF=True)

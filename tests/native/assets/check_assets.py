@@ -80,6 +80,20 @@ class IconFontFile(unittest.TestCase):
                 self.assertLess(ink, 0.9 * disc)
                 self.assertGreater(ink, 0.2 * disc)
 
+    def test_counts_above_nine_have_plain_digits_that_fit_the_badge(self):
+        glyf = self.font["glyf"]
+        for digit in "0123456789":
+            with self.subTest(digit=digit):
+                name = self.cmap.get(ord(digit))
+                self.assertIsNotNone(name)
+                glyph = glyf[name]
+                self.assertGreater(glyph.numberOfContours, 0)
+                advance = self.font["hmtx"][name][0]
+                # Two digits are no wider than one badge disc.
+                self.assertLessEqual(2 * advance, self.font["hmtx"][self.cmap[BADGES[0]]][0] + 64)
+                self.assertGreaterEqual(glyph.xMin, 0)
+                self.assertLessEqual(glyph.xMax, advance)
+
     def test_rebuild_gives_the_same_bytes(self):
         with tempfile.TemporaryDirectory() as folder:
             again = Path(folder) / "iconfont.ttf"
