@@ -211,7 +211,7 @@ bool CDSRender::OpenDevice(const DeviceRecord& device) {
                                 IID_PPV_ARGS(&captureBuilder_)))) {
     return false;
   }
-  graph_.Reset();
+  ReleaseGraph();
   if (FAILED(::CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph_)))) return false;
   if (FAILED(graph_.As(&mediaEvent_))) return false;
   if (FAILED(captureBuilder_->SetFiltergraph(graph_.Get()))) return false;
@@ -226,6 +226,17 @@ bool CDSRender::OpenDevice(const DeviceRecord& device) {
   isDevice_ = true;
   Log("Renderer OpenDevice OK");
   return true;
+}
+
+void CDSRender::ReleaseGraph() {
+  // An open without Cleanup before it must not leave the interfaces of the old graph answering for
+  // the new one, nor the old graph posting to the message window.
+  if (mediaEvent_) mediaEvent_->SetNotifyWindow(0, 0, 0);
+  mediaEvent_.Reset();
+  mediaSeeking_.Reset();
+  mediaPosition_.Reset();
+  mediaControl_.Reset();
+  graph_.Reset();
 }
 
 bool CDSRender::AddRendererAndRender() {
@@ -260,7 +271,7 @@ void CDSRender::ReadDuration() {
 
 bool CDSRender::OpenFile(const std::wstring& path, int startMs) {
   duration_ = -1;
-  graph_.Reset();
+  ReleaseGraph();
   if (FAILED(::CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph_)))) return false;
   if (FAILED(graph_.As(&mediaEvent_))) return false;
   if (!renderer_ || FAILED(graph_->AddFilter(renderer_.Get(), kRendererFilterName))) return false;

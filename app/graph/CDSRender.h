@@ -87,6 +87,7 @@ class CDSRender : public CDSMsgWnd::Dispatcher {
 
  private:
   // Steps shared by OpenDevice, ConnectRenderer and OpenFile.
+  void ReleaseGraph();
   bool AddRendererAndRender();
   bool AttachControlAndEvents();
   void ReadDuration();

@@ -358,7 +358,9 @@ TEST_F(FormatPage, StoresWhatThePinDeliversAfterThePageCloses) {
     frameUser = nullptr;
     if (!user.closed) ::KillTimer(nullptr, timer);
     ASSERT_TRUE(user.shown) << "the format page never showed";
-    if (c.choice >= 0) ASSERT_EQ(user.chosen, S_OK);
+    if (c.choice >= 0) {
+      ASSERT_EQ(user.chosen, S_OK);
+    }
     EXPECT_EQ(StoredText(L"cap_format"), c.subtype);
     EXPECT_EQ(StoredNumber(L"cap_width"), c.width);
     EXPECT_EQ(StoredNumber(L"cap_height"), c.height);
