@@ -346,9 +346,12 @@ TEST_F(FormatPage, StoresWhatThePinDeliversAfterThePageCloses) {
       {"cancelled", -1, IDCANCEL, L"{32595559-0000-0010-8000-00AA00389B71}", 640, 480, 30},
       {"another format accepted", 1, IDOK, L"{3231564E-0000-0010-8000-00AA00389B71}", 320, 240, 14},
   };
+  CameraClient client;
+  ASSERT_EQ(client.Open(0, FramePixelType::YUY2, 640, 480), S_OK);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     render_->DisconnectDownstream();
+    EXPECT_EQ(FilterNames(render_->graph()), std::vector<std::wstring>{CDSRender::kSourceFilterName});
     const ComPtr<IAMStreamConfig> config = StreamConfigOf(render_->source());
     ASSERT_TRUE(config);
     FrameUser user{config.Get(), c.choice, c.button};
@@ -375,6 +378,9 @@ TEST_F(FormatPage, StoresWhatThePinDeliversAfterThePageCloses) {
     ASSERT_TRUE(render_->ConnectRenderer());
     EXPECT_HRESULT_SUCCEEDED(render_->Run());
     EXPECT_TRUE(render_->IsRunning());
+    PatternReading reading;
+    EXPECT_TRUE(WaitForWebcamFrame(client, c.choice >= 0 ? PatternFormat::NV12 : PatternFormat::YUY2, reading))
+        << "the client sees the camera in its new format";
   }
 }
 
