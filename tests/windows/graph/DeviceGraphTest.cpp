@@ -252,11 +252,12 @@ TEST_F(DeviceGraph, StepsCameraControlWithinItsRange) {
 namespace orvane::testing {
 namespace {
 
-// Plays the user of a modal property frame from a timer on the test thread: once the format page is
+// Plays the user of a modal property frame from a timer on the test thread: once the page is
 // showing, the pin is given capability `choice` (when not negative; what the page does when the user
 // applies a choice) and the frame is closed with `button`.
 struct FrameUser {
   IAMStreamConfig* config = nullptr;
+  int pageControl = 1010;  // a control of the page to wait for: the format list by default
   int choice = -1;
   int button = IDCANCEL;
   int ticks = 0;
@@ -266,25 +267,25 @@ struct FrameUser {
 };
 FrameUser* frameUser = nullptr;
 
-constexpr int kFormatListId = 1010;  // the synthetic webcam's format list
+constexpr int kZoomSliderId = 1001;  // on the synthetic webcam's camera control page
 
-BOOL CALLBACK FindFormatList(HWND window, LPARAM found) {
-  if (::GetDlgCtrlID(window) == kFormatListId) {
+BOOL CALLBACK FindPageControl(HWND window, LPARAM found) {
+  if (::GetDlgCtrlID(window) == frameUser->pageControl) {
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
   }
   return TRUE;
 }
 
-BOOL CALLBACK FindFormatListInTopLevel(HWND window, LPARAM found) {
-  ::EnumChildWindows(window, FindFormatList, found);
+BOOL CALLBACK FindPageControlInTopLevel(HWND window, LPARAM found) {
+  ::EnumChildWindows(window, FindPageControl, found);
   return *reinterpret_cast<HWND*>(found) == nullptr;
 }
 
 void CALLBACK PlayFrameUser(HWND, UINT, UINT_PTR timer, DWORD) {
   FrameUser& user = *frameUser;
   HWND list = nullptr;
-  ::EnumThreadWindows(::GetCurrentThreadId(), FindFormatListInTopLevel, reinterpret_cast<LPARAM>(&list));
+  ::EnumThreadWindows(::GetCurrentThreadId(), FindPageControlInTopLevel, reinterpret_cast<LPARAM>(&list));
   if (list == nullptr && ++user.ticks < 400) return;
   ::KillTimer(nullptr, timer);
   user.closed = true;
@@ -387,8 +388,17 @@ TEST_F(FormatPage, StoresWhatThePinDeliversAfterThePageCloses) {
 TEST_F(FormatPage, TheCamerasOwnPagesAreOffered) {
   ASSERT_EQ(RegisterWebcams({CameraConfig{L"", {L"YUY2 320x240@30"}}}), S_OK);
   EXPECT_FALSE(render_->HasSourceProperties()) << "no source yet";
+  EXPECT_FALSE(render_->ShowSourceProperties(nullptr, nullptr));
   ASSERT_TRUE(render_->OpenDevice(FirstTestCamera()));
   EXPECT_TRUE(render_->HasSourceProperties());
+  FrameUser user;
+  user.pageControl = kZoomSliderId;
+  frameUser = &user;
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, PlayFrameUser);
+  EXPECT_TRUE(render_->ShowSourceProperties(nullptr, L"Camera"));
+  frameUser = nullptr;
+  if (!user.closed) ::KillTimer(nullptr, timer);
+  EXPECT_TRUE(user.shown) << "the camera's control page never showed";
 }
 
 }  // namespace
