@@ -42,6 +42,8 @@ class CDSRender : public CDSMsgWnd::Dispatcher {
   void SetOwner(HWND window, UINT message);
 
   // A camera's capture graph into the renderer; not started. False leaves the partial graph for Cleanup.
+  // A camera that offers only compressed types needs a decoder the graph manager can find; without
+  // one (Wine 8 has none for MJPG) the open fails.
   bool OpenDevice(const DeviceRecord& device);
   // A video file's playback graph, positioned at `startMs` when that is inside the file; not started.
   bool OpenFile(const std::wstring& path, int startMs);
@@ -49,7 +51,10 @@ class CDSRender : public CDSMsgWnd::Dispatcher {
   HRESULT Run();
   HRESULT TogglePause();
   // Stops and empties the graph and destroys the message window; the result of IMediaControl::Stop,
-  // 0 without a graph. Safe to call again.
+  // 0 without a graph. Safe to call again. Stop is synchronous and has no time-out: a camera driver
+  // that never returns from it blocks here. It cannot be moved to another thread, because the graph
+  // manager is apartment-bound (it has no free-threaded marshaler), so a call from elsewhere would be
+  // marshalled back to this thread.
   HRESULT Cleanup();
   // The graph state as IMediaControl reports it within 100 ms.
   bool IsRunning();
