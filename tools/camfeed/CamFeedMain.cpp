@@ -1,11 +1,11 @@
-// camfeed.exe: feeds a webcam through the renderer into a virtual camera, the way Orvane.exe's capture
-// graph does it: NimbRenderer.ax is loaded from this program's folder and asked for the filter through
-// DllGetClassObject, the capture graph builder connects the webcam's capture pin to it, and the graph
-// runs for the asked time. It then reports what reached the virtual camera (the device's own frame
-// counter), the frame rate and the CPU time per frame of this process (webcam and renderer).
+// camfeed.exe: feeds a webcam or a video file through the renderer into a virtual camera with Orvane.exe's
+// own graph owner (CDSRender): NimbRenderer.ax is created from this program's folder as the application
+// creates it, the webcam's capture format is chosen through the stored-format rule, a file plays in a
+// loop, and the graph runs for the asked time. It then reports what reached the virtual camera (the
+// device's own frame counter), the frame rate and the CPU time per frame of this process.
 //
-//   camfeed [--camera NAME|N] [--format YUY2|NV12|RGB24|RGB32] [--size WxH] [--fps N] [--seconds S]
-//           [--zoom Z] [--pan X,Y] [--rotate] [--device-index N]
+//   camfeed [--camera NAME|N | --file PATH] [--format YUY2|NV12|RGB24|RGB32 --size WxH --fps N]
+//           [--seconds S] [--zoom Z] [--pan X,Y] [--rotate] [--device-index N]
 // Exit codes: 0 done, 1 bad command line, 2 failed (no webcam, no virtual camera, no connection, no frames).
 // One thread, a single-threaded apartment as the application's user-interface thread is.
 #include <windows.h>
@@ -18,12 +18,14 @@
 #include <string>
 #include <vector>
 
+#include "app/devices/FilterModule.h"
+#include "app/graph/CDSRender.h"
 #include "device/camera/state/DeviceState.h"
 #include "platform/com/ComInitialization.h"
 #include "platform/com/ComPtr.h"
 #include "platform/dshow/ControlInterfaces.h"
+#include "platform/win/RegistryKey.h"
 #include "platform/win/UniqueResource.h"
-#include "platform/win/WindowsError.h"
 #include "shared/INimbRenderer.h"
 #include "shared/device/DeviceNaming.h"
 #include "tools/camclient/CameraSession.h"
@@ -37,8 +39,12 @@ using namespace orvane::camclient;
 namespace {
 
 
+// Where camfeed keeps the capture format it asks for, in the application's value names.
+constexpr wchar_t kSettingsKey[] = L"Software\\Halvyn\\CamFeed";
+
 struct FeedOptions {
   std::wstring camera;  // empty: the first video input device that is not a virtual camera
+  std::wstring file;    // a video file to play instead of a webcam
   FormatRequest format;
   double seconds = 10;
   int zoom = 0, panX = 0, panY = 0;
@@ -67,6 +73,8 @@ std::optional<FeedOptions> ParseOptions(int argc, wchar_t** argv) {
     long number = 0, second = 0;
     if (name == L"--camera") {
       options.camera = value;
+    } else if (name == L"--file") {
+      options.file = value;
     } else if (name == L"--format") {
       const std::optional<FramePixelType> layout = ParseLayout(value);
       if (!layout) return std::nullopt;
@@ -103,12 +111,16 @@ std::optional<FeedOptions> ParseOptions(int argc, wchar_t** argv) {
       return std::nullopt;
     }
   }
+  // The stored-format rule matches a whole capability: all three or none.
+  const FormatRequest& format = options.format;
+  if (format.any() && (!format.layout || format.width == 0 || format.fps == 0)) return std::nullopt;
+  if (!options.file.empty() && (format.any() || !options.camera.empty())) return std::nullopt;
   return options;
 }
 
 const char* kUsage =
-    "usage: camfeed [--camera NAME|N] [--format YUY2|NV12|RGB24|RGB32] [--size WxH] [--fps N] [--seconds S]\n"
-    "               [--zoom Z] [--pan X,Y] [--rotate] [--device-index N]\n";
+    "usage: camfeed [--camera NAME|N | --file PATH] [--format YUY2|NV12|RGB24|RGB32 --size WxH --fps N]\n"
+    "               [--seconds S] [--zoom Z] [--pan X,Y] [--rotate] [--device-index N]\n";
 
 int Fail(const char* what, HRESULT hr) {
   std::printf("camfeed: %s failed: 0x%08lx\n", what, static_cast<unsigned long>(hr));
@@ -154,40 +166,58 @@ HRESULT FindDevices(const std::wstring& selector, VideoDevice& webcam, std::vect
   return found ? S_OK : HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
 }
 
-// The renderer filter from the module in this program's folder, as the application creates it.
-HRESULT CreateRenderer(const UniqueModule& module, ComPtr<IBaseFilter>& renderer) {
-  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-  const auto function =
-      reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(::GetProcAddress(module.get(), "DllGetClassObject")));
-  if (function == nullptr) return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
-  ComPtr<IClassFactory> factory;
-  HRESULT hr = function(CLSID_NimbRenderer, IID_PPV_ARGS(&factory));
-  if (FAILED(hr)) return hr;
-  return factory->CreateInstance(nullptr, IID_PPV_ARGS(&renderer));
+const GUID& Subtype(FramePixelType layout) {
+  switch (layout) {
+    case FramePixelType::RGB24: return MEDIASUBTYPE_RGB24;
+    case FramePixelType::RGB32: return MEDIASUBTYPE_RGB32;
+    case FramePixelType::YUY2: return MEDIASUBTYPE_YUY2;
+    case FramePixelType::NV12: return MEDIASUBTYPE_NV12;
+  }
+  return MEDIASUBTYPE_YUY2;
 }
 
-// Runs the graph for `seconds`, handing window messages to the apartment meanwhile; false when the
-// graph reports an error.
-bool RunFor(IGraphBuilder* graph, double seconds) {
-  ComPtr<IMediaEvent> events;
-  if (FAILED(graph->QueryInterface(IID_PPV_ARGS(&events)))) return false;
-  HANDLE eventHandle = nullptr;
-  events->GetEventHandle(reinterpret_cast<OAEVENT*>(&eventHandle));
+// Writes the asked capture format where CDSRender looks for the stored one; the key goes with the object.
+class StoredFormat {
+ public:
+  explicit StoredFormat(const FormatRequest& format) {
+    registry::DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
+    if (!format.any()) return;
+    UniqueRegKey key;
+    if (registry::CreateKey(HKEY_CURRENT_USER, kSettingsKey, KEY_SET_VALUE, key) != ERROR_SUCCESS) return;
+    wchar_t subtype[40] = {};
+    ::StringFromGUID2(Subtype(*format.layout), subtype, 40);
+    registry::WriteTextAt(HKEY_CURRENT_USER, kSettingsKey, L"cap_format", subtype);
+    for (const auto& [name, value] : {std::pair{L"cap_width", format.width}, std::pair{L"cap_height", format.height},
+                                      std::pair{L"cap_fps", format.fps}}) {
+      const DWORD number = static_cast<DWORD>(value);
+      ::RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    }
+  }
+  ~StoredFormat() { registry::DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey); }
+  StoredFormat(const StoredFormat&) = delete;
+  StoredFormat& operator=(const StoredFormat&) = delete;
+};
+
+// Runs the graph for `seconds`, handing window messages to the apartment meanwhile, as the application's
+// message loop does; a file that ends starts again, as in the application. False when the graph stops
+// with an error.
+bool RunFor(CDSRender& graph, HWND owner, UINT ownerMessage, double seconds) {
   const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
   for (;;) {
     const ULONGLONG now = ::GetTickCount64();
     if (now >= deadline) return true;
-    ::MsgWaitForMultipleObjects(1, &eventHandle, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
     MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-    long code = 0;
-    LONG_PTR first = 0, second = 0;
-    while (events->GetEvent(&code, &first, &second, 0) == S_OK) {
-      events->FreeEventParams(code, first, second);
-      if (code == EC_ERRORABORT || code == EC_DEVICE_LOST || code == EC_COMPLETE) {
-        std::printf("camfeed: the graph stopped (event %ld)\n", code);
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.hwnd == owner && message.message == ownerMessage) {
+        if (message.wParam == EC_COMPLETE) {
+          graph.SeekMs(0);
+          continue;
+        }
+        std::printf("camfeed: the graph stopped (event %lld)\n", static_cast<long long>(message.wParam));
         return false;
       }
+      ::DispatchMessageW(&message);
     }
   }
 }
@@ -196,15 +226,17 @@ int Feed(const FeedOptions& options) {
   VideoDevice webcam;
   std::vector<VideoDevice> virtualCameras;
   HRESULT hr = FindDevices(options.camera, webcam, virtualCameras);
-  if (FAILED(hr)) return Fail("finding the webcam", hr);
+  // A file needs no webcam; the virtual cameras are listed all the same.
+  if (FAILED(hr) && (options.file.empty() || hr != HRESULT_FROM_WIN32(ERROR_NOT_FOUND))) {
+    return Fail("finding the webcam", hr);
+  }
 
-  const UniqueModule module(::LoadLibraryW((ProgramFolder() + L"NimbRenderer.ax").c_str()));
-  if (!module) return Fail("loading NimbRenderer.ax", LastErrorResult());
   int result = kExitDone;
   {
     ComPtr<IBaseFilter> renderer;
-    hr = CreateRenderer(module, renderer);
-    if (FAILED(hr)) return Fail("creating the renderer", hr);
+    if (!CreateFilterFromModule(ProgramFolder() + L"NimbRenderer.ax", CLSID_NimbRenderer, renderer)) {
+      return Fail("creating the renderer from NimbRenderer.ax", E_FAIL);
+    }
     ComPtr<INimbRenderer> control;
     hr = renderer.As(&control);
     if (FAILED(hr)) return Fail("asking the renderer for its control interface (no virtual camera?)", hr);
@@ -219,31 +251,19 @@ int Feed(const FeedOptions& options) {
     std::unique_ptr<state::DeviceState> device;
     if (number) state::DeviceState::Open(*number, device);
 
-    ComPtr<IBaseFilter> source;
-    hr = BindCaptureFilter(webcam, source);
-    if (FAILED(hr)) return Fail("binding the webcam", hr);
-    ComPtr<IGraphBuilder> graph;
-    hr = ::CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph));
-    if (FAILED(hr)) return Fail("creating the filter graph", hr);
-    ComPtr<ICaptureGraphBuilder2> builder;
-    hr = ::CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&builder));
-    if (SUCCEEDED(hr)) hr = builder->SetFiltergraph(graph.Get());
-    if (FAILED(hr)) return Fail("creating the capture graph builder", hr);
-    hr = graph->AddFilter(source.Get(), L"Video Capture");
-    if (FAILED(hr)) return Fail("adding the webcam", hr);
-    if (options.format.any()) {
-      ComPtr<IAMStreamConfig> config;
-      hr = builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, source.Get(), IID_IAMStreamConfig,
-                                  reinterpret_cast<void**>(config.GetAddressOf()));
-      if (FAILED(hr)) return Fail("finding the webcam's stream configuration", hr);
-      MediaType format;
-      hr = ChooseCaptureFormat(*config.Get(), options.format, format);
-      if (SUCCEEDED(hr)) hr = config->SetFormat(&format.get());
-      if (FAILED(hr)) return Fail("setting the capture format", hr);
+    // Graph events reach this message-only window as the application's main window gets them.
+    const UINT ownerMessage = ::RegisterWindowMessageW(L"camfeed graph event");
+    const HWND owner = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    const StoredFormat storedFormat(options.format);
+    CDSRender graph(kSettingsKey);
+    graph.SetRenderer(renderer.Get());
+    graph.SetOwner(owner, ownerMessage);
+    if (options.file.empty()) {
+      DeviceRecord record{webcam.friendlyName, webcam.devicePath, webcam.moniker};
+      if (!graph.OpenDevice(record)) return Fail("opening the webcam's graph into the renderer", E_FAIL);
+    } else if (!graph.OpenFile(options.file, 0)) {
+      return Fail("opening the file's graph into the renderer", E_FAIL);
     }
-    hr = graph->AddFilter(renderer.Get(), L"Nimb Renderer");
-    if (SUCCEEDED(hr)) hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, source.Get(), nullptr, renderer.Get());
-    if (FAILED(hr)) return Fail("connecting the webcam to the renderer", hr);
 
     ComPtr<IEnumPins> pins;
     ComPtr<IPin> input;
@@ -251,8 +271,9 @@ int Feed(const FeedOptions& options) {
     if (SUCCEEDED(renderer->EnumPins(&pins)) && pins->Next(1, &input, nullptr) == S_OK &&
         SUCCEEDED(input->ConnectionMediaType(&connection))) {
       const VideoMediaGeometry geometry = GeometryFromMediaType(connection);
-      std::printf("webcam: %s\nrenderer: connected %s %dx%d, feeding virtual camera \"%s\" (device %d)\n",
-                  Printable(webcam.friendlyName).c_str(), SubtypeName(connection.subtype),
+      std::printf("source: %s\nrenderer: connected %s %dx%d, feeding virtual camera \"%s\" (device %d)\n",
+                  Printable(options.file.empty() ? webcam.friendlyName : options.file).c_str(),
+                  SubtypeName(connection.subtype),
                   geometry.frame.header.width, geometry.frame.header.height, Printable(target.friendlyName).c_str(),
                   number.value_or(-1));
       FreeMediaTypeContent(connection);
@@ -261,20 +282,19 @@ int Feed(const FeedOptions& options) {
                 options.rotate ? "on" : "off");
     std::fflush(stdout);
 
-    ComPtr<IMediaControl> control2;
-    hr = graph.As(&control2);
-    if (SUCCEEDED(hr)) hr = control2->Run();
+    hr = graph.Run();
     if (FAILED(hr)) return Fail("running the graph", hr);
     const uint64_t framesBefore = device ? device->FrameCounter() : 0;
     const double cpuBefore = ProcessCpuSeconds();
     const ULONGLONG started = ::GetTickCount64();
-    const bool ran = RunFor(graph.Get(), options.seconds);
+    const bool ran = RunFor(graph, owner, ownerMessage, options.seconds);
     const double elapsed = static_cast<double>(::GetTickCount64() - started) / 1000.0;
     const uint64_t frames = device ? device->FrameCounter() - framesBefore : 0;
     const double cpu = ProcessCpuSeconds() - cpuBefore;
     int clients = 0;
     control->GetClientCount(&clients);
-    control2->Stop();
+    graph.Cleanup();
+    ::DestroyWindow(owner);
     std::printf("fed: %llu frames in %.1f s (%.2f fps) into the virtual camera; %d client(s) reading at the end\n",
                 static_cast<unsigned long long>(frames), elapsed, elapsed > 0 ? frames / elapsed : 0.0, clients);
     std::printf("cpu per frame: %.2f ms (webcam and renderer, %.1f%% of one core)\n",
