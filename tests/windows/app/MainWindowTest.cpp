@@ -132,32 +132,13 @@ std::optional<RECT> TemplateRect(int id) {
   return ChildRect(layout, ::GetDlgItem(layout, id));
 }
 
-class MainWindowTest : public UserSettingsTest {
+class MainWindowTest : public ProgramTest {
  protected:
-  void SetUp() override {
-    UserSettingsTest::SetUp();
-    ASSERT_TRUE(com_.ok());
-    ASSERT_TRUE(ProcessesNamed(L"Orvane.exe").empty()) << "a program left running would answer for this test";
-    ASSERT_EQ(InstalledCameras::RemoveAll(), S_OK);
-  }
-  void TearDown() override {
-    // Whatever still runs is asked to quit as a user would, then waited for.
-    if (!ProcessesNamed(L"Orvane.exe").empty()) ProgramRun(orvane::testing::ProgramFolder(), L"/cmd quit").Finish();
-    EXPECT_TRUE(WaitUntilNoneRuns(L"Orvane.exe"));
-    EXPECT_EQ(InstalledCameras::RemoveAll(), S_OK);
-    UserSettingsTest::TearDown();
-  }
-
   // Starts an instance and waits for its main window.
   HWND Start(std::unique_ptr<ProgramRun>& run, const std::wstring& arguments = L"") {
     run = std::make_unique<ProgramRun>(orvane::testing::ProgramFolder(), arguments);
     return run->started() ? WaitForMainWindow(run->id()) : nullptr;
   }
-  static long Command(const wchar_t* arguments) {
-    return ProgramRun(orvane::testing::ProgramFolder(), arguments).Finish();
-  }
-
-  ComInitialization com_{COINIT_APARTMENTTHREADED};
 };
 
 TEST_F(MainWindowTest, OneInstancePerVirtualCamera) {

@@ -255,4 +255,25 @@ std::vector<std::string> LogLines() {
   return lines;
 }
 
+void ProgramTest::SetUp() {
+  UserSettingsTest::SetUp();
+  ASSERT_TRUE(com_.ok());
+  ASSERT_TRUE(ProcessesNamed(L"Orvane.exe").empty()) << "a program left running would answer for this test";
+  ASSERT_EQ(testing::InstalledCameras::RemoveAll(), S_OK);
+  RemoveLogFiles();
+}
+
+void ProgramTest::TearDown() {
+  if (!ProcessesNamed(L"Orvane.exe").empty()) Quit();
+  EXPECT_TRUE(WaitUntilNoneRuns(L"Orvane.exe"));
+  EXPECT_TRUE(WaitUntilNoneRuns(L"devcon.exe"));
+  EXPECT_EQ(testing::InstalledCameras::RemoveAll(), S_OK);
+  RemoveLogFiles();
+  UserSettingsTest::TearDown();
+}
+
+long ProgramTest::Command(const std::wstring& arguments) {
+  return ProgramRun(testing::ProgramFolder(), arguments).Finish();
+}
+
 }  // namespace orvane::test

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/com/ComInitialization.h"
 #include "platform/win/UniqueResource.h"
+#include "tests/windows/app/TestSupport.h"
 
 namespace orvane::test {
 
@@ -86,5 +88,20 @@ void RemoveLogFiles();
 // The lines of the one log file written since the last RemoveLogFiles (all of them, if there are
 // several), in the order written.
 std::vector<std::string> LogLines();
+
+// Tests that run the program: each starts and ends with no virtual devices, no settings, no log and
+// no program running (a program still running at the end is asked to quit, as a user would).
+class ProgramTest : public UserSettingsTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Orvane.exe of the program folder with `arguments`, waited for; its exit code.
+  static long Command(const std::wstring& arguments);
+  // "/cmd quit" to every running instance.
+  static long Quit() { return Command(L"/cmd quit"); }
+
+  ComInitialization com_{COINIT_APARTMENTTHREADED};
+};
 
 }  // namespace orvane::test

@@ -66,26 +66,12 @@ std::vector<std::wstring> Numbered(const std::wstring& base, int32_t count) {
   return names;
 }
 
-// Every test starts and ends with no devices, no settings, no log and no program running.
-class StartupTest : public UserSettingsTest {
+class StartupTest : public ProgramTest {
  protected:
-  void SetUp() override {
-    UserSettingsTest::SetUp();
-    ASSERT_TRUE(com_.ok());
-    ASSERT_TRUE(ProcessesNamed(L"Orvane.exe").empty()) << "a program left running would answer for this test";
-    ASSERT_EQ(InstalledCameras::RemoveAll(), S_OK);
-    RemoveLogFiles();
-  }
   void TearDown() override {
-    // A program that got as far as its window is asked to quit as a user would.
-    if (!ProcessesNamed(L"Orvane.exe").empty()) Quit();
-    EXPECT_TRUE(WaitUntilNoneRuns(L"Orvane.exe"));
-    EXPECT_TRUE(WaitUntilNoneRuns(L"devcon.exe"));
-    EXPECT_EQ(InstalledCameras::RemoveAll(), S_OK);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kVersionOverrideKey);
     ::RegDeleteKeyW(HKEY_CURRENT_USER, kVersionOverrideKey);
-    RemoveLogFiles();
-    UserSettingsTest::TearDown();
+    ProgramTest::TearDown();
   }
 
   // Answers the one question the program asks, checks it, and returns the exit code.
@@ -102,13 +88,8 @@ class StartupTest : public UserSettingsTest {
     return run.Finish();
   }
 
-  // "/cmd quit" to every running instance.
-  static long Quit() { return ProgramRun(orvane::testing::ProgramFolder(), L"/cmd quit").Finish(); }
-
   // Waits for the main window of a program that runs on past its start.
   static HWND MainWindowOf(DWORD processId) { return WaitForMainWindow(processId); }
-
-  ComInitialization com_{COINIT_APARTMENTTHREADED};
 };
 
 TEST_F(StartupTest, MissingDriverAnsweredCancelEndsAndStartsNothing) {

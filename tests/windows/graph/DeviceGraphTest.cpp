@@ -27,17 +27,6 @@ bool HasFilter(IGraphBuilder* graph, const wchar_t* name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-// Client frames until one carries the webcam's pattern as produced in `format`.
-bool WaitForWebcamFrame(CameraClient& client, PatternFormat format, PatternReading& reading) {
-  std::vector<uint8_t> pixels;
-  for (int frame = 0; frame < 300; ++frame) {
-    if (!client.Next(pixels, 1)) return false;
-    reading = client.Read(pixels);
-    if (reading.found && reading.payload.format == format) return true;
-  }
-  return false;
-}
-
 class DeviceGraph : public GraphEngineTest {};
 
 // Each format the webcam offers reaches the client upright, through a graph named as documented;

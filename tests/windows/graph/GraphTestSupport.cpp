@@ -62,21 +62,6 @@ DeviceRecord FirstTestCamera() {
   return record;
 }
 
-std::vector<std::wstring> FilterNames(IGraphBuilder* graph) {
-  std::vector<std::wstring> names;
-  ComPtr<IEnumFilters> filters;
-  if (graph == nullptr || FAILED(graph->EnumFilters(&filters))) return names;
-  ComPtr<IBaseFilter> filter;
-  while (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    FILTER_INFO info{};
-    if (SUCCEEDED(filter->QueryFilterInfo(&info))) {
-      names.emplace_back(info.achName);
-      if (info.pGraph != nullptr) info.pGraph->Release();
-    }
-  }
-  return names;
-}
-
 bool CurrentPinFormat(IBaseFilter* camera, PinFormat& format) {
   const ComPtr<IAMStreamConfig> config = StreamConfigOf(camera);
   AM_MEDIA_TYPE* raw = nullptr;

@@ -53,8 +53,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 // The first registered synthetic webcam as the application's camera list gives it.
 DeviceRecord FirstTestCamera();
 
-std::vector<std::wstring> FilterNames(IGraphBuilder* graph);
-
 // The capture pin's current format: subtype, width, signed height and average time per frame.
 struct PinFormat {
   GUID subtype = GUID_NULL;

@@ -37,17 +37,6 @@ GUID ConnectedSubtype(IBaseFilter* renderer) {
   return subtype;
 }
 
-// Frames at the client until one carries the webcam's pattern as produced in `format`.
-bool WaitForWebcamFrame(CameraClient& client, PatternFormat format, PatternReading& reading) {
-  std::vector<uint8_t> pixels;
-  for (int frame = 0; frame < 300; ++frame) {
-    if (!client.Next(pixels, 1)) return false;
-    reading = client.Read(pixels);
-    if (reading.found && reading.payload.format == format) return true;
-  }
-  return false;
-}
-
 class NimbRendererGraph : public RendererTest {};
 
 // Each uncompressed layout connects directly; MJPG goes through whatever decoder the graph manager

@@ -79,10 +79,10 @@ HRESULT WebcamGraph::Run() { return control_ ? control_->Run() : E_UNEXPECTED; }
 HRESULT WebcamGraph::Pause() { return control_ ? control_->Pause() : E_UNEXPECTED; }
 HRESULT WebcamGraph::Stop() { return control_ ? control_->Stop() : S_OK; }
 
-std::vector<std::wstring> WebcamGraph::FilterNames() const {
+std::vector<std::wstring> FilterNames(IGraphBuilder* graph) {
   std::vector<std::wstring> names;
   ComPtr<IEnumFilters> filters;
-  if (!graph_ || FAILED(graph_->EnumFilters(&filters))) return names;
+  if (graph == nullptr || FAILED(graph->EnumFilters(&filters))) return names;
   ComPtr<IBaseFilter> filter;
   while (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
     FILTER_INFO info{};
@@ -92,6 +92,18 @@ std::vector<std::wstring> WebcamGraph::FilterNames() const {
     }
   }
   return names;
+}
+
+std::vector<std::wstring> WebcamGraph::FilterNames() const { return testing::FilterNames(graph_.Get()); }
+
+bool WaitForWebcamFrame(CameraClient& client, PatternFormat format, PatternReading& reading) {
+  std::vector<uint8_t> pixels;
+  for (int frame = 0; frame < 300; ++frame) {
+    if (!client.Next(pixels, 1)) return false;
+    reading = client.Read(pixels);
+    if (reading.found && reading.payload.format == format) return true;
+  }
+  return false;
 }
 
 DeviceWatch::DeviceWatch(int32_t number) {

@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "device/camera/state/DeviceState.h"
+#include "tests/windows/camera/VirtualCameraSupport.h"
+#include "tools/testcam/pattern/TestPattern.h"
 #include "platform/com/ComInitialization.h"
 #include "platform/com/ComPtr.h"
 #include "platform/win/UniqueResource.h"
@@ -46,6 +48,12 @@ class RendererModule {
 
 // The renderer's control interface; a test failure (and null) when it is refused.
 ComPtr<INimbRenderer> ControlOf(IBaseFilter* renderer);
+
+// The names of the filters in `graph`, in the graph's order; empty without a graph.
+std::vector<std::wstring> FilterNames(IGraphBuilder* graph);
+
+// Frames at the client until one carries the webcam's pattern as produced in `format` (at most 300).
+bool WaitForWebcamFrame(CameraClient& client, PatternFormat format, PatternReading& reading);
 
 // A graph with the registered synthetic webcam's capture pin connected to `renderer` by the graph
 // manager (IGraphBuilder::Connect). Stopped and released with the object.
