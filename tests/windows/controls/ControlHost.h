@@ -11,6 +11,7 @@
 
 #include "app/ui/controls/GdiOwners.h"
 #include "platform/ui/Window.h"
+#include "tests/windows/support/MessagePump.h"
 
 namespace orvane::testing {
 
@@ -62,25 +63,6 @@ class Pixels {
 // A font for glyph and label tests: drawn without smoothing, so that every pixel of a glyph has exactly
 // the text colour.
 UniqueFont SharpFont(int pixelHeight, int weight);
-
-// Runs the thread's messages for a while, or until `done` says so.
-template <typename Done>
-bool PumpUntil(Done done, DWORD milliseconds) {
-  const ULONGLONG end = ::GetTickCount64() + milliseconds;
-  for (;;) {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-    }
-    if (done()) return true;
-    if (::GetTickCount64() >= end) return false;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-}
-inline void Pump(DWORD milliseconds) {
-  PumpUntil([] { return false; }, milliseconds);
-}
 
 inline LPARAM ClientPoint(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
 inline POINT Centre(HWND window) {

@@ -17,21 +17,6 @@ OwnerWindow::~OwnerWindow() {
   if (window_ != nullptr) ::DestroyWindow(window_);
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-  for (;;) {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-    }
-    if (done()) return true;
-    const ULONGLONG now = ::GetTickCount64();
-    if (now >= end) return false;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-  }
-}
-
 std::vector<OwnerPost> OwnerWindow::Collect(size_t count, DWORD timeoutMs) {
   std::vector<OwnerPost> posts;
   const ULONGLONG end = ::GetTickCount64() + timeoutMs;

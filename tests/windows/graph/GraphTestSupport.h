@@ -18,6 +18,7 @@
 #include "app/graph/CDSRender.h"
 #include "tests/windows/camera/VirtualCameraSupport.h"
 #include "tests/windows/renderer/support/RendererTestSupport.h"
+#include "tests/windows/support/MessagePump.h"
 #include "tests/windows/testcam/CameraTestSupport.h"
 
 namespace orvane::testing {
@@ -46,9 +47,6 @@ class OwnerWindow {
   HWND window_ = nullptr;
   UINT message_ = 0;
 };
-
-// Dispatches this thread's messages until `done` says so or time runs out; whether it did.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 
 // The first registered synthetic webcam as the application's camera list gives it.
 DeviceRecord FirstTestCamera();
