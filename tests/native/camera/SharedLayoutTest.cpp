@@ -366,6 +366,10 @@ TEST(SharedLayout, ReadersNeverKeepTornSettings) {
     s = a;
     return true;
   }));
+  // The readers' views see the first settings before the writer starts: a view that never saw whole
+  // settings falls back to the defaults, which is neither set.
+  std::vector<StateView> views;
+  for (int r = 0; r < 2; ++r) views.push_back(section.View());
   std::atomic<bool> done{false};
   std::atomic<long> reads{0}, torn{0};
   std::thread writer([&] {
@@ -378,9 +382,8 @@ TEST(SharedLayout, ReadersNeverKeepTornSettings) {
     done = true;
   });
   std::vector<std::thread> readers;
-  for (int r = 0; r < 2; ++r) {
+  for (const StateView& view : views) {
     readers.emplace_back([&] {
-      const StateView view = section.View();
       while (!done) {
         const StateSettings seen = view.ReadSettings();
         ++reads;
