@@ -85,6 +85,7 @@ class CDSRender : public CDSMsgWnd::Dispatcher {
   HWND messageWindow() const { return messageWindow_.window(); }
   IGraphBuilder* graph() const { return graph_.Get(); }
   IBaseFilter* source() const { return source_.Get(); }
+  IBaseFilter* renderer() const { return renderer_.Get(); }
 
   // Filter names inside the graphs.
   static constexpr wchar_t kSourceFilterName[] = L"Source Filter";

@@ -13,6 +13,12 @@
 #include <optional>
 #include <string>
 
+// windowsx.h (which dshow.h includes) defines SubclassWindow as a macro; the framework's method has
+// that name.
+#ifdef SubclassWindow
+#undef SubclassWindow
+#endif
+
 namespace orvane::ui {
 
 // Reflected messages arrive at the control as the original message plus this offset (0x2000).

@@ -84,4 +84,10 @@ bool IsCameraBusy(int index) {
   return ReadDword(CameraKey(index), L"Busy", busy) && busy != 0;
 }
 
+CameraFault FaultOf(int index) {
+  DWORD fault = 0;
+  ReadDword(CameraKey(index), L"Fault", fault);
+  return fault == 1 || fault == 2 ? static_cast<CameraFault>(fault) : CameraFault::None;
+}
+
 }  // namespace orvane::testcam

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/testcam/TestCamIds.h"
 #include "tools/testcam/formats/CameraFormat.h"
 
 namespace orvane::testcam {
@@ -22,6 +23,7 @@ struct CameraSettings {
 int ConfiguredCameraCount();
 CameraSettings ReadCameraSettings(int index);
 bool IsCameraBusy(int index);
+CameraFault FaultOf(int index);
 // The name of camera `index`'s entry in the video input category.
 std::wstring InstanceNameOf(int index);
 

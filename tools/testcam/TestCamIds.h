@@ -12,6 +12,9 @@
 //     PropertyPages  REG_DWORD    0: the filter and its pin offer no property pages (default 1)
 //     Busy           REG_DWORD    1: the camera is in use by another program and refuses to start;
 //                                 read at every start (default 0)
+//     Fault          REG_DWORD    1: the camera fails while it streams (the graph aborts with an error);
+//                                 2: it is pulled out while it streams (the graph reports the device
+//                                 lost); read at every frame (default 0)
 // Each camera is listed in the video input category with its FriendlyName, a DevicePath of the form
 // \\?\usb#vid_4f52&pid_0c0n&mi_00#testcam_n#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\global and
 // CameraIndex n.
@@ -38,6 +41,10 @@ inline constexpr int kMaxCameras = 16;
 
 // The camera's error when another program holds it, as Windows capture drivers report it.
 inline constexpr HRESULT kCameraBusy = HRESULT_FROM_WIN32(ERROR_NO_SYSTEM_RESOURCES);
+// The camera's error when it fails while streaming.
+inline constexpr HRESULT kCameraFailed = HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);
+
+enum class CameraFault : DWORD { None = 0, Fails = 1, Unplugged = 2 };
 
 inline std::wstring DevicePathOf(int index) {
   wchar_t path[160];

@@ -1,5 +1,6 @@
 #include "tools/testcam/TestCameraPin.h"
 
+#include <evcode.h>
 #include <uuids.h>
 
 #include <cstdlib>
@@ -76,6 +77,15 @@ HRESULT TestCameraPin::FillFrame(IMediaSample* sample, FrameTiming& timing) {
   payload.zoom = static_cast<uint16_t>(camera_.ControlValue(CameraControl_Zoom));
   payload.pan = static_cast<int8_t>(camera_.ControlValue(CameraControl_Pan));
   payload.tilt = static_cast<int8_t>(camera_.ControlValue(CameraControl_Tilt));
+  switch (FaultOf(payload.cameraIndex)) {
+    case CameraFault::Fails:
+      return kCameraFailed;  // the stream reports the error abort and ends
+    case CameraFault::Unplugged:
+      camera_.NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(camera_.AsBaseFilter()), 0);
+      return S_FALSE;  // the stream ends
+    case CameraFault::None:
+      break;
+  }
   if (type.subtype == MEDIASUBTYPE_MJPG) return FillJpeg(sample, payload);
 
   const VideoMediaGeometry geometry = GeometryFromMediaType(type);

@@ -36,10 +36,7 @@ using orvane::testing::InstalledCameras;
 
 std::string Shown(const std::wstring& text) { return ::testing::PrintToString(text); }
 
-std::wstring Text(const wchar_t* id) {
-  CApplication::Instance();
-  return XMLStrings::Instance().Lookup(id);
-}
+std::wstring Text(const wchar_t* id) { return LoadedStrings().Lookup(id); }
 
 bool MutexExists(const std::wstring& name) {
   UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, name.c_str()));

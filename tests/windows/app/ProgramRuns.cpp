@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "app/core/AppPaths.h"
+#include "app/core/CApplication.h"
 #include "app/core/PathRules.h"
 #include "tests/windows/camera/VirtualCameraSupport.h"
 
@@ -176,6 +177,11 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds) {
 }
 
 std::wstring WindowTextOf(HWND window) { return WindowText(window); }
+
+const XMLStrings& LoadedStrings() {
+  CApplication::Instance();
+  return XMLStrings::Instance();
+}
 
 std::wstring CommandLineOf(DWORD processId) {
   UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings/XMLStrings.h"
 #include "platform/com/ComInitialization.h"
 #include "platform/win/UniqueResource.h"
 #include "tests/windows/app/TestSupport.h"
@@ -82,6 +83,9 @@ std::wstring CommandLineOf(DWORD processId);
 std::vector<DWORD> ProcessesNamed(const wchar_t* name);
 // Waits until no process of that name runs; false when one still runs after `milliseconds`.
 bool WaitUntilNoneRuns(const wchar_t* name, DWORD milliseconds = kRunTimeoutMs);
+
+// The language file the program uses, loaded as the application object loads it.
+const XMLStrings& LoadedStrings();
 
 // The program's log files in the data folder: removed before a run, read after it.
 void RemoveLogFiles();

@@ -72,6 +72,7 @@ HRESULT CameraRegistration::Unregister() { return CallExport(module_.get(), "Dll
 HRESULT CameraRegistration::CanUnloadNow() { return CallExport(module_.get(), "DllCanUnloadNow"); }
 
 void CameraRegistration::SetBusy(int camera, bool busy) { WriteDword(CameraKey(camera), L"Busy", busy ? 1 : 0); }
+void CameraRegistration::SetFault(int camera, DWORD fault) { WriteDword(CameraKey(camera), L"Fault", fault); }
 
 std::vector<ListedCamera> ListTestCameras() {
   std::vector<ListedCamera> cameras;

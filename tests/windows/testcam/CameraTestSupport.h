@@ -34,6 +34,8 @@ class CameraRegistration {
   HRESULT Unregister();
   HRESULT CanUnloadNow();
   static void SetBusy(int camera, bool busy);
+  // 0: none; 1: fails while streaming; 2: pulled out while streaming (see TestCamIds.h).
+  static void SetFault(int camera, DWORD fault);
 
  private:
   UniqueModule module_;

@@ -1,0 +1,300 @@
+// Orvane.exe's playback as a user meets it under Wine + Xvfb, with the synthetic webcam, a virtual
+// camera device and a camera client in this process reading the device as a call app would: the
+// remembered camera played at start and forgotten by the user's Stop, a busy camera retried until it is
+// free, a failing camera stopped but kept (a new reader brings it back) and a pulled-out one awaited,
+// a video file chosen with Ctrl+O that loops and is resumed once at the next start, a picture chosen
+// with Shift+Play, and the output keys changing what the reader sees, stored only when the program ends.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/settings/RegistryKeyPath.h"
+#include "app/settings/SettingsNames.h"
+#include "app/settings/XMLStrings.h"
+#include "app/ui/MainResources.h"
+#include "app/ui/PlaybackRules.h"
+#include "platform/win/RegistryKey.h"
+#include "tests/windows/app/ProgramRuns.h"
+#include "tests/windows/app/TestSupport.h"
+#include "tests/windows/camera/VirtualCameraSupport.h"
+#include "tests/windows/renderer/support/RendererTestSupport.h"
+#include "tests/windows/testcam/CameraTestSupport.h"
+
+namespace orvane::test {
+namespace {
+
+using orvane::testing::CameraClient;
+using orvane::testing::CameraConfig;
+using orvane::testing::CameraRegistration;
+using orvane::testing::InstalledCameras;
+
+constexpr wchar_t kWebcam[] = L"Orvane Test Camera";
+
+std::string Shown(const std::wstring& text) { return ::testing::PrintToString(text); }
+
+// The status line of a state, as the program words it in the user's language.
+std::wstring Status(const wchar_t* id, const std::wstring& name = {}) {
+  const XMLStrings& strings = LoadedStrings();
+  return name.empty() ? strings.Lookup(id) : strings.Format(id, name) + L"...";
+}
+
+RegistryKeyPath Settings() { return RegistryKeyPath(HKEY_CURRENT_USER, settings::kBaseKey); }
+
+void Store(const wchar_t* name, const std::wstring& text) {
+  UniqueRegKey key;
+  ASSERT_EQ(registry::CreateKey(HKEY_CURRENT_USER, settings::kBaseKey, KEY_ALL_ACCESS, key), ERROR_SUCCESS);
+  ASSERT_EQ(Settings().WriteText(name, text), ERROR_SUCCESS);
+}
+
+bool HasLogLine(const std::string& line) {
+  for (const std::string& logged : LogLines()) {
+    if (logged.find(line) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// A dialog that the program opens over its main window (the open-file dialog); null when none
+// appears in time.
+HWND WaitForDialog(DWORD processId, HWND mainWindow) {
+  struct Search {
+    DWORD processId;
+    HWND mainWindow;
+    HWND found;
+  } search{processId, mainWindow, nullptr};
+  WaitUntil([&] {
+    ::EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+          auto& s = *reinterpret_cast<Search*>(context);
+          DWORD owner = 0;
+          ::GetWindowThreadProcessId(window, &owner);
+          wchar_t name[16] = L"";
+          ::GetClassNameW(window, name, 16);
+          if (owner == s.processId && window != s.mainWindow && ::IsWindowVisible(window) &&
+              std::wstring(name) == L"#32770") {
+            s.found = window;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr;
+  });
+  return search.found;
+}
+
+// Types `path` into an open-file dialog's name field and presses Open, as a user would.
+void ChooseFile(HWND dialog, const std::wstring& path) {
+  HWND name = ::GetDlgItem(dialog, 0x47C);  // the name box of the explorer-style dialog
+  if (name == nullptr) name = ::GetDlgItem(dialog, 0x480);
+  ASSERT_NE(name, nullptr) << "no file name field";
+  ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+}
+
+std::wstring ClipPath(const wchar_t* name) {
+  wchar_t full[MAX_PATH];
+  ::GetFullPathNameW((std::wstring(ORVANE_CLIP_FOLDER) + L"/" + name).c_str(), MAX_PATH, full, nullptr);
+  return full;
+}
+
+class PlaybackTest : public ProgramTest {
+ protected:
+  void SetUp() override {
+    ProgramTest::SetUp();
+    devices_ = std::make_unique<InstalledCameras>(1);
+    ASSERT_EQ(devices_->result(), S_OK);
+    RemoveLogFiles();
+  }
+
+  // The program goes before the webcam: a webcam unregistered under a running graph hangs the program.
+  void TearDown() override {
+    if (run_) End();
+    if (HasFailure()) {
+      std::string log;
+      for (const std::string& line : LogLines()) log += line + "\n";
+      ADD_FAILURE() << "the program's log:\n" << log;
+    }
+    webcam_.reset();
+    ProgramTest::TearDown();
+  }
+
+  void RegisterWebcam(CameraConfig config = {}) {
+    webcam_ = std::make_unique<CameraRegistration>(std::vector<CameraConfig>{config});
+    ASSERT_EQ(webcam_->registered(), S_OK);
+  }
+
+  HWND Start() {
+    run_ = std::make_unique<ProgramRun>(orvane::testing::ProgramFolder(), L"/debug");
+    window_ = run_->started() ? WaitForMainWindow(run_->id()) : nullptr;
+    return window_;
+  }
+  // Asks the program to end, as "/cmd quit" does, and waits for it.
+  void End() {
+    EXPECT_EQ(Quit(), 0);
+    EXPECT_GE(run_->Finish(), 0);
+    run_.reset();
+  }
+
+  HWND Control(int id) const { return ::GetDlgItem(window_, id); }
+  std::wstring StatusLine() const { return WindowTextOf(Control(IDC_STATUS)); }
+  bool WaitForStatus(const std::wstring& status) const {
+    return WaitUntil([&] { return StatusLine() == status; });
+  }
+  // A click on a button of the window (the button reports it with its own handle, as a mouse click).
+  void Click(int id) const { ::SendMessageW(Control(id), BM_CLICK, 0, 0); }
+
+  // Real key strokes to the program's window: `keys` pressed in order, released in reverse.
+  void Press(std::initializer_list<WORD> keys) const {
+    ::SetForegroundWindow(window_);
+    ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == window_; })) << "the window cannot take the keyboard";
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) inputs.push_back(KeyInput(key, 0));
+    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) inputs.push_back(KeyInput(*key, KEYEVENTF_KEYUP));
+    ASSERT_EQ(::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
+  }
+
+  // The reader's frames until one carries the webcam's pattern read as `wanted` says.
+  bool WaitForReading(CameraClient& client, const std::function<bool(const PatternReading&)>& wanted,
+                      PatternReading& reading) {
+    std::vector<uint8_t> pixels;
+    for (int frame = 0; frame < 300; ++frame) {
+      if (!client.Next(pixels, 1)) return false;
+      reading = client.Read(pixels);
+      if (reading.found && wanted(reading)) return true;
+    }
+    return false;
+  }
+
+  static INPUT KeyInput(WORD key, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = flags;
+    return input;
+  }
+
+  std::unique_ptr<InstalledCameras> devices_;
+  std::unique_ptr<CameraRegistration> webcam_;
+  std::unique_ptr<ProgramRun> run_;
+  HWND window_ = nullptr;
+};
+
+TEST_F(PlaybackTest, PlaysTheRememberedCameraAtStartAndForgetsItOnStop) {
+  RegisterWebcam();
+  Store(settings::kLastPlayedDevice, kWebcam);
+  ASSERT_NE(Start(), nullptr);
+  EXPECT_TRUE(WaitForStatus(Status(L"S_PLAYING_DEVICE", kWebcam))) << Shown(StatusLine());
+  EXPECT_TRUE(::IsWindowVisible(Control(IDC_STOP)));
+  EXPECT_TRUE(::IsWindowEnabled(Control(IDC_OPTIONS)));
+
+  CameraClient client;
+  ASSERT_EQ(client.Open(0, FramePixelType::YUY2, 640, 480), S_OK);
+  PatternReading reading;
+  EXPECT_TRUE(orvane::testing::WaitForWebcamFrame(client, PatternFormat::YUY2, reading)) << reading.failure;
+
+  Click(IDC_STOP);
+  EXPECT_TRUE(WaitForStatus(Status(L"S_SELECT_TO_PLAY"))) << Shown(StatusLine());
+  EXPECT_FALSE(Settings().ReadText(settings::kLastPlayedDevice)) << "a user's Stop forgets the camera";
+  // A second reader (another process: the count is of applications) changes the client count; with
+  // nothing remembered, nothing starts.
+  orvane::testing::ClientProcess second(L"read --device Orvane --size 320x240 --format YUY2 --seconds 60");
+  EXPECT_TRUE(WaitUntil([] { return HasLogLine("Camera is being used - 2"); }));
+  EXPECT_FALSE(HasLogLine("Trying to play last played device"));
+  EXPECT_EQ(StatusLine(), Status(L"S_SELECT_TO_PLAY"));
+  End();
+}
+
+TEST_F(PlaybackTest, RetriesABusyCameraUntilItIsFree) {
+  RegisterWebcam();
+  CameraRegistration::SetBusy(0, true);
+  ASSERT_NE(Start(), nullptr);
+  Click(IDC_PLAY);  // the first camera is selected
+  EXPECT_TRUE(WaitForStatus(Status(L"S_TRYING_TO_PLAY", kWebcam))) << Shown(StatusLine());
+  EXPECT_EQ(Settings().ReadText(settings::kLastPlayedDevice), kWebcam) << "remembered before it runs";
+  // At least two more attempts, each a new graph, before the camera is let go.
+  EXPECT_TRUE(WaitUntil([] {
+    int attempts = 0;
+    for (const std::string& line : LogLines()) attempts += line.find("retrying...") != std::string::npos;
+    return attempts >= 3;
+  }));
+  CameraRegistration::SetBusy(0, false);
+  EXPECT_TRUE(WaitForStatus(Status(L"S_PLAYING_DEVICE", kWebcam))) << Shown(StatusLine());
+  CameraClient client;
+  ASSERT_EQ(client.Open(0, FramePixelType::YUY2, 640, 480), S_OK);
+  PatternReading reading;
+  EXPECT_TRUE(orvane::testing::WaitForWebcamFrame(client, PatternFormat::YUY2, reading)) << reading.failure;
+  End();
+}
+
+TEST_F(PlaybackTest, AFailingCameraIsKeptAndAPulledOutOneAwaited) {
+  RegisterWebcam();
+  ASSERT_NE(Start(), nullptr);
+  Click(IDC_PLAY);
+  EXPECT_TRUE(WaitForStatus(Status(L"S_PLAYING_DEVICE", kWebcam))) << Shown(StatusLine());
+
+  // The graph aborts: playback stops, the camera stays remembered.
+  CameraRegistration::SetFault(0, 1);
+  EXPECT_TRUE(WaitForStatus(Status(L"S_SELECT_TO_PLAY"))) << Shown(StatusLine());
+  EXPECT_TRUE(HasLogLine("DShow Message - 0x3"));
+  EXPECT_EQ(Settings().ReadText(settings::kLastPlayedDevice), kWebcam);
+  CameraRegistration::SetFault(0, 0);
+
+  // A call app opening the virtual camera starts it again, and the badge counts the reader.
+  CameraClient client;
+  ASSERT_EQ(client.Open(0, FramePixelType::YUY2, 640, 480), S_OK);
+  EXPECT_TRUE(WaitForStatus(Status(L"S_PLAYING_DEVICE", kWebcam))) << Shown(StatusLine());
+  EXPECT_TRUE(HasLogLine("Trying to play last played device..."));
+  PatternReading reading;
+  EXPECT_TRUE(orvane::testing::WaitForWebcamFrame(client, PatternFormat::YUY2, reading)) << reading.failure;
+  EXPECT_TRUE(::IsWindowVisible(Control(IDC_CLIENT_BADGE)));
+
+  // Pulled out while playing: the program waits for it.
+  CameraRegistration::SetFault(0, 2);
+  EXPECT_TRUE(WaitForStatus(Status(L"S_WAITING_FOR_DEVICE", kWebcam))) << Shown(StatusLine());
+  EXPECT_TRUE(HasLogLine("removed, waiting for it"));
+  CameraRegistration::SetFault(0, 0);
+  End();
+}
+
+TEST_F(PlaybackTest, AVideoFileLoopsAndIsResumedOnceAtTheNextStart) {
+  const std::wstring clip = ClipPath(L"video.avi");  // a red second, then a blue second
+  ASSERT_NE(Start(), nullptr);
+  Press({VK_CONTROL, 'O'});
+  HWND dialog = WaitForDialog(run_->id(), window_);
+  ASSERT_NE(dialog, nullptr);
+  ChooseFile(dialog, clip);
+  EXPECT_TRUE(WaitForStatus(Status(L"S_PLAYING_FILE", L"video.avi"))) << Shown(StatusLine());
+  EXPECT_TRUE(::IsWindowVisible(Control(IDC_POSITION)));
+  EXPECT_FALSE(::IsWindowVisible(Control(IDC_DEVICE_LIST)));
+  EXPECT_EQ(::SendMessageW(Control(IDC_POSITION), TBM_GETRANGEMAX, 0, 0), 2);
+  // The heading shows the position; the end starts the file again, so that it ends again.
+  EXPECT_TRUE(WaitUntil([&] { return WindowTextOf(Control(IDC_HEADING)).find(L" / 00:00:02") != std::wstring::npos; }))
+      << Shown(WindowTextOf(Control(IDC_HEADING)));
+  EXPECT_TRUE(WaitUntil([] {
+    int ends = 0;
+    for (const std::string& line : LogLines()) ends += line == "DShow Message - 0x1";
+    return ends >= 2;
+  }));
+  End();
+  EXPECT_EQ(Settings().ReadText(settings::kVidFile), clip);
+  EXPECT_TRUE(Settings().HasValue(settings::kVidPos.name));
+
+  RemoveLogFiles();
+  ASSERT_NE(Start(), nullptr);
+  EXPECT_TRUE(WaitForStatus(Status(L"S_PLAYING_FILE", L"video.avi"))) << Shown(StatusLine());
+  EXPECT_FALSE(Settings().ReadText(settings::kVidFile)) << "resumed once";
+  EXPECT_FALSE(Settings().HasValue(settings::kVidPos.name));
+  Click(IDC_STOP);
+  EXPECT_TRUE(WaitForStatus(Status(L"S_SELECT_TO_PLAY"))) << Shown(StatusLine());
+  EXPECT_TRUE(::IsWindowVisible(Control(IDC_DEVICE_LIST)));
+  End();
+  EXPECT_FALSE(Settings().ReadText(settings::kVidFile)) << "a stopped file is not resumed";
+}
+
+}  // namespace
+}  // namespace orvane::test
