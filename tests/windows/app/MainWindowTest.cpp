@@ -191,18 +191,7 @@ TEST_F(MainWindowTest, DebugRunRevealsItsLogWhenItEnds) {
     EXPECT_NE(std::find(logged.begin(), logged.end(), line), logged.end()) << line;
   }
   // An Explorer window on the log's folder; closed again here.
-  DWORD explorer = 0;
-  EXPECT_TRUE(WaitUntil([&] {
-    for (DWORD id : ProcessesNamed(L"explorer.exe")) {
-      if (CommandLineOf(id).find(L"Halvyn\\Orvane") != std::wstring::npos) explorer = id;
-    }
-    return explorer != 0;
-  }));
-  UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, explorer));
-  if (process) {
-    ::TerminateProcess(process.get(), 0);
-    ::WaitForSingleObject(process.get(), kRunTimeoutMs);
-  }
+  EXPECT_TRUE(CloseRevealedLog());
   RemoveLogFiles();
 }
 

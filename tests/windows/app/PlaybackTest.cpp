@@ -24,6 +24,7 @@
 #include "tests/windows/camera/VirtualCameraSupport.h"
 #include "tests/windows/renderer/support/RendererTestSupport.h"
 #include "tests/windows/testcam/CameraTestSupport.h"
+#include "tools/camclient/PictureFile.h"
 
 namespace orvane::test {
 namespace {
@@ -138,6 +139,7 @@ class PlaybackTest : public ProgramTest {
     EXPECT_EQ(Quit(), 0);
     EXPECT_GE(run_->Finish(), 0);
     run_.reset();
+    CloseRevealedLog(10000);
   }
 
   HWND Control(int id) const { return ::GetDlgItem(window_, id); }
@@ -169,6 +171,9 @@ class PlaybackTest : public ProgramTest {
     }
     return false;
   }
+
+  // Moves the keyboard focus to a control of the window, as the Tab key would.
+  void Focus(int id) const { ::PostMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(id)), TRUE); }
 
   static INPUT KeyInput(WORD key, DWORD flags) {
     INPUT input{};
@@ -294,6 +299,104 @@ TEST_F(PlaybackTest, AVideoFileLoopsAndIsResumedOnceAtTheNextStart) {
   EXPECT_TRUE(::IsWindowVisible(Control(IDC_DEVICE_LIST)));
   End();
   EXPECT_FALSE(Settings().ReadText(settings::kVidFile)) << "a stopped file is not resumed";
+}
+
+// Each key changes what a call app sees, only while something plays; the options are stored when the
+// program ends, and only those that differ from what was stored.
+TEST_F(PlaybackTest, OutputKeysChangeWhatReadersSee) {
+  CameraConfig camera;
+  camera.cameraControl = false;  // zoom and pan are the renderer's own
+  RegisterWebcam(camera);
+  ASSERT_NE(Start(), nullptr);
+  Press({VK_CONTROL, 'M'});  // nothing plays: not the output's key
+  // Played with F5, a key after the keys: a click would arrive before the program has seen Ctrl go up.
+  Press({VK_F5});
+  ASSERT_TRUE(WaitForStatus(Status(L"S_PLAYING_DEVICE", kWebcam))) << Shown(StatusLine());
+  CameraClient client;
+  ASSERT_EQ(client.Open(0, FramePixelType::YUY2, 640, 480), S_OK);
+  PatternReading start;
+  ASSERT_TRUE(orvane::testing::WaitForWebcamFrame(client, PatternFormat::YUY2, start)) << start.failure;
+  EXPECT_FALSE(start.mirrored);
+  EXPECT_EQ(start.quarterTurns, 0);
+
+  using Wanted = std::function<bool(const PatternReading&)>;
+  const struct {
+    std::initializer_list<WORD> keys;
+    const char* what;
+    Wanted wanted;
+  } steps[] = {
+      {{VK_CONTROL, 'M'}, "mirror", [](const PatternReading& r) { return r.mirrored && r.quarterTurns == 0; }},
+      {{VK_CONTROL, 'F'}, "and flip: half a turn", [](const PatternReading& r) { return !r.mirrored && r.quarterTurns == 2; }},
+      {{VK_CONTROL, 'Z'}, "reset", [](const PatternReading& r) { return !r.mirrored && r.quarterTurns == 0; }},
+      {{VK_CONTROL, 'R'}, "rotation", [](const PatternReading& r) { return !r.mirrored && r.quarterTurns % 2 == 1; }},
+      {{VK_CONTROL, 'Z'}, "reset", [](const PatternReading& r) { return r.quarterTurns == 0; }},
+      {{VK_CONTROL, VK_ADD}, "zoom", [&](const PatternReading& r) { return r.scaleX > start.scaleX * 1.01; }},
+      {{VK_CONTROL, VK_RIGHT}, "pan", [&](const PatternReading& r) { return r.scaleX > start.scaleX * 1.01 && std::abs(r.offsetX) > 2; }},
+      {{VK_CONTROL, 'Z'}, "reset", [&](const PatternReading& r) { return std::abs(r.scaleX - start.scaleX) < 0.01 && std::abs(r.offsetX) <= 2; }},
+  };
+  for (const auto& step : steps) {
+    Press(step.keys);
+    PatternReading reading;
+    EXPECT_TRUE(WaitForReading(client, step.wanted, reading))
+        << step.what << ": mirrored " << reading.mirrored << ", turns " << reading.quarterTurns << ", scale "
+        << reading.scaleX << ", offset " << reading.offsetX;
+  }
+  Press({VK_CONTROL, 'M'});
+  Press({VK_CONTROL, 'S'});
+  EXPECT_TRUE(WaitForReading(client, [](const PatternReading& r) { return r.mirrored; }, start));
+  EXPECT_FALSE(Settings().HasValue(settings::kOutputMirror.name)) << "stored only at the end";
+  End();
+  EXPECT_EQ(Settings().ReadNumber(settings::kOutputMirror.name, 7), 1u);
+  EXPECT_EQ(Settings().ReadNumber(settings::kOutputFillMode.name, 7), 1u);
+  EXPECT_FALSE(Settings().HasValue(settings::kOutputFlip.name)) << "unchanged from the missing value";
+}
+
+TEST_F(PlaybackTest, ZoomKeysMoveACameraThatZoomsItself) {
+  RegisterWebcam();
+  ASSERT_NE(Start(), nullptr);
+  Click(IDC_PLAY);
+  ASSERT_TRUE(WaitForStatus(Status(L"S_PLAYING_DEVICE", kWebcam))) << Shown(StatusLine());
+  CameraClient client;
+  ASSERT_EQ(client.Open(0, FramePixelType::YUY2, 640, 480), S_OK);
+  PatternReading start;
+  ASSERT_TRUE(orvane::testing::WaitForWebcamFrame(client, PatternFormat::YUY2, start)) << start.failure;
+  Press({VK_CONTROL, VK_OEM_PLUS});
+  PatternReading zoomed;
+  EXPECT_TRUE(WaitForReading(client, [&](const PatternReading& r) { return r.payload.zoom > start.payload.zoom; }, zoomed))
+      << zoomed.payload.zoom;
+  EXPECT_NEAR(zoomed.scaleX, start.scaleX, 0.01) << "the digital zoom stays";
+}
+
+// Shift+Play shows the chosen picture while nothing plays; the state stays.
+TEST_F(PlaybackTest, ShiftPlayChoosesTheIdlePicture) {
+  wchar_t folder[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, folder);
+  const std::wstring picture = std::wstring(folder) + L"orvane-idle-green.bmp";
+  const FrameHeader geometry{FramePixelType::RGB24, 64, 48, 64 * 3};
+  std::vector<uint8_t> green(static_cast<size_t>(geometry.stride) * 48);
+  for (size_t i = 1; i < green.size(); i += 3) green[i] = 255;  // B, G, R
+  ASSERT_EQ(camclient::SavePicture(picture, geometry, green), S_OK);
+
+  RegisterWebcam();
+  ASSERT_NE(Start(), nullptr);
+  const std::wstring status = StatusLine();
+  Focus(IDC_PLAY);
+  Press({VK_SHIFT, VK_SPACE});  // a click of the focused button by its key, Shift held
+  HWND dialog = WaitForDialog(run_->id(), window_);
+  ASSERT_NE(dialog, nullptr);
+  ChooseFile(dialog, picture);
+  CameraClient client;
+  ASSERT_EQ(client.Open(0, FramePixelType::RGB24, 320, 240), S_OK);
+  std::vector<uint8_t> pixels;
+  const auto centreIsGreen = [&] {
+    if (!client.Next(pixels, 1)) return false;
+    const FrameHeader frame = client.geometry();
+    const uint8_t* p = &pixels[static_cast<size_t>(frame.stride) * (std::abs(frame.height) / 2) + frame.width / 2 * 3];
+    return p[1] > 200 && p[0] < 60 && p[2] < 60;
+  };
+  EXPECT_TRUE(WaitUntil(centreIsGreen)) << "the reader sees the chosen picture";
+  EXPECT_EQ(StatusLine(), status);
+  ::DeleteFileW(picture.c_str());
 }
 
 }  // namespace

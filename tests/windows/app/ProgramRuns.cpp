@@ -178,6 +178,34 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds) {
 
 std::wstring WindowTextOf(HWND window) { return WindowText(window); }
 
+bool CloseRevealedLog(DWORD milliseconds) {
+  DWORD explorer = 0;
+  const bool found = WaitUntil(
+      [&] {
+        for (DWORD id : ProcessesNamed(L"explorer.exe")) {
+          if (CommandLineOf(id).find(L"Halvyn\\Orvane") != std::wstring::npos) explorer = id;
+        }
+        return explorer != 0;
+      },
+      milliseconds);
+  UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, explorer));
+  if (!process) return found;
+  // Closed as a user closes it: a killed Explorer leaves the shell's next folder window unopened.
+  ::EnumWindows(
+      [](HWND window, LPARAM id) -> BOOL {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == static_cast<DWORD>(id)) ::PostMessageW(window, WM_CLOSE, 0, 0);
+        return TRUE;
+      },
+      static_cast<LPARAM>(explorer));
+  if (::WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process.get(), 0);
+    ::WaitForSingleObject(process.get(), kRunTimeoutMs);
+  }
+  return found;
+}
+
 const XMLStrings& LoadedStrings() {
   CApplication::Instance();
   return XMLStrings::Instance();

@@ -84,6 +84,10 @@ std::vector<DWORD> ProcessesNamed(const wchar_t* name);
 // Waits until no process of that name runs; false when one still runs after `milliseconds`.
 bool WaitUntilNoneRuns(const wchar_t* name, DWORD milliseconds = kRunTimeoutMs);
 
+// A run with "/debug" shows its log in an Explorer window when it ends: waits for that window's process
+// and closes it (left open, it takes the next run's window). False when none appears in time.
+bool CloseRevealedLog(DWORD milliseconds = kRunTimeoutMs);
+
 // The language file the program uses, loaded as the application object loads it.
 const XMLStrings& LoadedStrings();
 
