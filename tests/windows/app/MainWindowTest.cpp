@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
-#include <wincodec.h>
 
 #include <algorithm>
 #include <memory>
@@ -21,10 +20,9 @@
 #include "app/ui/MainResources.h"
 #include "app/ui/MainWindowRules.h"
 #include "platform/com/ComInitialization.h"
-#include "platform/com/ComPtr.h"
-#include "platform/com/WicEncoding.h"
 #include "platform/win/RegistryKey.h"
 #include "tests/windows/app/ProgramRuns.h"
+#include "tests/windows/app/Screenshots.h"
 #include "tests/windows/app/TestSupport.h"
 #include "tests/windows/camera/VirtualCameraSupport.h"
 #include "tests/windows/testcam/CameraTestSupport.h"
@@ -48,70 +46,6 @@ RECT ChildRect(HWND parent, HWND child) {
   ::GetWindowRect(child, &rect);
   ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
   return rect;
-}
-
-// The screen's pixels under a window, top row first, 3 bytes per pixel (B, G, R).
-struct Capture {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> pixels;
-  int stride() const { return (width * 3 + 3) & ~3; }
-  COLORREF At(int x, int y) const {
-    const uint8_t* p = &pixels[static_cast<size_t>(y) * stride() + static_cast<size_t>(x) * 3];
-    return RGB(p[2], p[1], p[0]);
-  }
-  // How many pixels of the rectangle (in the captured area's coordinates) have this colour.
-  int Count(const RECT& rect, COLORREF colour) const {
-    int count = 0;
-    for (int y = std::max<int>(0, rect.top); y < std::min<int>(height, rect.bottom); ++y) {
-      for (int x = std::max<int>(0, rect.left); x < std::min<int>(width, rect.right); ++x) count += At(x, y) == colour;
-    }
-    return count;
-  }
-};
-
-Capture CaptureScreen(const RECT& area) {
-  Capture capture;
-  capture.width = area.right - area.left;
-  capture.height = area.bottom - area.top;
-  capture.pixels.resize(static_cast<size_t>(capture.stride()) * capture.height);
-  HDC screen = ::GetDC(nullptr);
-  HDC memory = ::CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = capture.width;
-  info.bmiHeader.biHeight = -capture.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = ::SelectObject(memory, bitmap);
-  ::BitBlt(memory, 0, 0, capture.width, capture.height, screen, area.left, area.top, SRCCOPY);
-  ::GdiFlush();
-  std::memcpy(capture.pixels.data(), bits, capture.pixels.size());
-  ::SelectObject(memory, previous);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(memory);
-  ::ReleaseDC(nullptr, screen);
-  return capture;
-}
-
-// Keeps what a user sees as a PNG in the build tree's screenshots folder.
-void SaveScreenshot(const Capture& capture, const wchar_t* name) {
-  const std::wstring folder = ORVANE_SCREENSHOT_FOLDER;
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  ComPtr<IWICImagingFactory> factory;
-  ComPtr<IWICStream> stream;
-  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))) ||
-      FAILED(factory->CreateStream(&stream)) ||
-      FAILED(stream->InitializeFromFilename((folder + L"/" + name).c_str(), GENERIC_WRITE))) {
-    ADD_FAILURE() << "cannot write the screenshot";
-    return;
-  }
-  EXPECT_EQ(EncodeBgr24(factory.Get(), stream.Get(), GUID_ContainerFormatPng, capture.pixels.data(),
-                        static_cast<uint32_t>(capture.width), static_cast<uint32_t>(capture.height),
-                        static_cast<uint32_t>(capture.stride())),
-            S_OK);
 }
 
 // The control rectangles the dialog template gives, in pixels: the template is loaded from Orvane.exe

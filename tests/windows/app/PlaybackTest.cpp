@@ -20,6 +20,7 @@
 #include "app/ui/PlaybackRules.h"
 #include "platform/win/RegistryKey.h"
 #include "tests/windows/app/ProgramRuns.h"
+#include "tests/windows/app/Screenshots.h"
 #include "tests/windows/app/TestSupport.h"
 #include "tests/windows/camera/VirtualCameraSupport.h"
 #include "tests/windows/renderer/support/RendererTestSupport.h"
@@ -196,6 +197,7 @@ TEST_F(PlaybackTest, PlaysTheRememberedCameraAtStartAndForgetsItOnStop) {
   EXPECT_TRUE(WaitForStatus(Status(L"S_PLAYING_DEVICE", kWebcam))) << Shown(StatusLine());
   EXPECT_TRUE(::IsWindowVisible(Control(IDC_STOP)));
   EXPECT_TRUE(::IsWindowEnabled(Control(IDC_OPTIONS)));
+  SaveScreenshot(CaptureWindow(window_), L"main-window-playing.png");
 
   CameraClient client;
   ASSERT_EQ(client.Open(0, FramePixelType::YUY2, 640, 480), S_OK);
@@ -234,6 +236,25 @@ TEST_F(PlaybackTest, RetriesABusyCameraUntilItIsFree) {
   PatternReading reading;
   EXPECT_TRUE(orvane::testing::WaitForWebcamFrame(client, PatternFormat::YUY2, reading)) << reading.failure;
   End();
+}
+
+// The remembered camera is absent: nothing is selected, Play waits, and choosing a camera or a file
+// ends the waiting (a cancelled file choice too).
+TEST_F(PlaybackTest, WaitsForAnAbsentCamera) {
+  Store(settings::kLastPlayedDevice, L"Camera Unplugged");
+  RegisterWebcam();
+  ASSERT_NE(Start(), nullptr);
+  EXPECT_TRUE(WaitForStatus(Status(L"S_WAITING_FOR_DEVICE", L"Camera Unplugged"))) << Shown(StatusLine());
+  EXPECT_EQ(::SendMessageW(Control(IDC_DEVICE_LIST), CB_GETCURSEL, 0, 0), CB_ERR);
+  EXPECT_TRUE(WaitUntil([&] { return !::IsWindowEnabled(Control(IDC_PLAY)); }));
+  SaveScreenshot(CaptureWindow(window_), L"main-window-waiting.png");
+
+  Press({VK_CONTROL, 'O'});
+  HWND dialog = WaitForDialog(run_->id(), window_);
+  ASSERT_NE(dialog, nullptr);
+  ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDCANCEL)));
+  EXPECT_TRUE(WaitForStatus(Status(L"S_SELECT_TO_PLAY"))) << Shown(StatusLine());
+  EXPECT_EQ(Settings().ReadText(settings::kLastPlayedDevice), L"Camera Unplugged") << "not forgotten";
 }
 
 TEST_F(PlaybackTest, AFailingCameraIsKeptAndAPulledOutOneAwaited) {
@@ -277,6 +298,7 @@ TEST_F(PlaybackTest, AVideoFileLoopsAndIsResumedOnceAtTheNextStart) {
   EXPECT_TRUE(::IsWindowVisible(Control(IDC_POSITION)));
   EXPECT_FALSE(::IsWindowVisible(Control(IDC_DEVICE_LIST)));
   EXPECT_EQ(::SendMessageW(Control(IDC_POSITION), TBM_GETRANGEMAX, 0, 0), 2);
+  SaveScreenshot(CaptureWindow(window_), L"main-window-file.png");
   // The heading shows the position; the end starts the file again, so that it ends again.
   EXPECT_TRUE(WaitUntil([&] { return WindowTextOf(Control(IDC_HEADING)).find(L" / 00:00:02") != std::wstring::npos; }))
       << Shown(WindowTextOf(Control(IDC_HEADING)));
