@@ -72,7 +72,7 @@ class PictureRenderer {
                       const PictureOptions& options);
 
   // What the current plan reads for one client frame (zeros before the first render, and for a plain
-  // copy): `rowReads` source bytes over all rows of the vertical passes, `sampleReads` filtered samples
+  // copy; for a fast route, `rowReads` counts the bytes its converters and scalers read): `rowReads` source bytes over all rows of the vertical passes, `sampleReads` filtered samples
   // over all samples of the horizontal passes. Both follow the client's size, not the producer's: each
   // destination sample reads at most kMaxTaps samples per axis, and a vertical pass filters no more of
   // a source row than its destination samples reach (only the samples they read, when a shrink skips).
@@ -82,9 +82,14 @@ class PictureRenderer {
   };
   Work PlannedWork() const;
 
+  // The fast routes (FastRoute.h) are on by default; tests and benchmarks turn them off to compare
+  // them with the general path. A change takes effect at the next render.
+  void UseFastRoutes(bool on) { fastRoutes_ = on; }
+
  private:
   struct Plan;
   std::unique_ptr<Plan> plan_;
+  bool fastRoutes_ = true;
 };
 
 }  // namespace orvane::picture

@@ -1,0 +1,449 @@
+#include "media/picture/FastRoute.h"
+
+#include <libyuv/convert.h>
+#include <libyuv/convert_argb.h>
+#include <libyuv/convert_from.h>
+#include <libyuv/convert_from_argb.h>
+#include <libyuv/planar_functions.h>
+#include <libyuv/scale.h>
+#include <libyuv/scale_argb.h>
+#include <libyuv/scale_uv.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "media/frame/PixelConversion.h"
+
+namespace orvane::picture {
+namespace {
+
+using Layout = FastRoute::Layout;
+
+// Rows converted at a time when a conversion goes through a layout in between or a mirror: a band of
+// 1080p RGB32 is 120 KiB, still in the cache when the next step reads it.
+constexpr int32_t kBandRows = 16;
+
+bool IsYuv(Layout layout) { return layout != Layout::Rgb24 && layout != Layout::Argb; }
+bool HalvesRows(Layout layout) { return layout == Layout::Nv12 || layout == Layout::I420; }
+bool IsRgbLayout(Layout layout) { return !IsYuv(layout); }
+
+Layout LayoutOf(FramePixelType type) {
+  switch (type) {
+    case FramePixelType::YUY2: return Layout::Yuy2;
+    case FramePixelType::NV12: return Layout::Nv12;
+    case FramePixelType::RGB24: return Layout::Rgb24;
+    case FramePixelType::RGB32: return Layout::Argb;
+  }
+  return Layout::Yuy2;
+}
+
+int32_t MainRowBytes(Layout layout, int32_t width) {
+  switch (layout) {
+    case Layout::Yuy2: return 2 * width;
+    case Layout::Rgb24: return 3 * width;
+    case Layout::Argb: return 4 * width;
+    case Layout::Nv12:
+    case Layout::I420:
+    case Layout::Nv16: return width;
+  }
+  return 0;
+}
+
+// A picture in one of the route's layouts: rows in picture order, strides possibly negative. Plane 1
+// holds the interleaved U, V of NV12 and NV16, or I420's U with its V in plane 2.
+struct Image {
+  Layout layout;
+  int32_t width, height;
+  const uint8_t* plane[3];
+  int32_t stride[3];
+};
+
+struct Canvas {
+  Layout layout;
+  uint8_t* plane[3];
+  int32_t stride[3];
+};
+
+int32_t ChromaRow(Layout layout, int32_t row) { return HalvesRows(layout) ? row / 2 : row; }
+
+// Rows from `row` on; `row` is even for the layouts that halve rows.
+Image Rows(const Image& image, int32_t row, int32_t count) {
+  Image part = image;
+  part.height = count;
+  part.plane[0] += ptrdiff_t{row} * image.stride[0];
+  for (int p = 1; p < 3; ++p) {
+    if (image.plane[p] != nullptr) part.plane[p] += ptrdiff_t{ChromaRow(image.layout, row)} * image.stride[p];
+  }
+  return part;
+}
+Canvas Rows(const Canvas& canvas, int32_t row) {
+  Canvas part = canvas;
+  part.plane[0] += ptrdiff_t{row} * canvas.stride[0];
+  for (int p = 1; p < 3; ++p) {
+    if (canvas.plane[p] != nullptr) part.plane[p] += ptrdiff_t{ChromaRow(canvas.layout, row)} * canvas.stride[p];
+  }
+  return part;
+}
+
+// The same picture upside down, read from its last row. The layouts that halve rows have an even
+// number of them here, so each chroma row stays with its two luma rows.
+Image Flipped(const Image& image) {
+  Image flipped = image;
+  flipped.plane[0] += ptrdiff_t{image.height - 1} * image.stride[0];
+  flipped.stride[0] = -image.stride[0];
+  const int32_t chromaRows = HalvesRows(image.layout) ? image.height / 2 : image.height;
+  for (int p = 1; p < 3; ++p) {
+    if (image.plane[p] == nullptr) continue;
+    flipped.plane[p] += ptrdiff_t{chromaRows - 1} * image.stride[p];
+    flipped.stride[p] = -image.stride[p];
+  }
+  return flipped;
+}
+
+// Dense planes of a layout at width x height (even for the 4:2:x layouts) in one buffer.
+size_t PlanesSize(Layout layout, int32_t width, int32_t height) {
+  const size_t main = size_t(MainRowBytes(layout, width)) * size_t(height);
+  if (HalvesRows(layout)) return main + main / 2;
+  return layout == Layout::Nv16 ? 2 * main : main;
+}
+Canvas PlanesIn(uint8_t* buffer, Layout layout, int32_t width, int32_t height) {
+  Canvas canvas{layout, {buffer, nullptr, nullptr}, {MainRowBytes(layout, width), 0, 0}};
+  uint8_t* chroma = buffer + size_t(canvas.stride[0]) * size_t(height);
+  if (layout == Layout::Nv12 || layout == Layout::Nv16) {
+    canvas.plane[1] = chroma;
+    canvas.stride[1] = width;
+  } else if (layout == Layout::I420) {
+    canvas.plane[1] = chroma;
+    canvas.plane[2] = chroma + size_t(width / 2) * size_t(height / 2);
+    canvas.stride[1] = canvas.stride[2] = width / 2;
+  }
+  return canvas;
+}
+Image AsImage(const Canvas& canvas, int32_t width, int32_t height) {
+  return {canvas.layout, width, height, {canvas.plane[0], canvas.plane[1], canvas.plane[2]},
+          {canvas.stride[0], canvas.stride[1], canvas.stride[2]}};
+}
+
+// The layout after `from` on the way to `to`: `to` itself when one call converts between them.
+Layout NextLayout(Layout from, Layout to) {
+  switch (from) {
+    case Layout::Yuy2: return IsRgbLayout(to) ? Layout::Nv16 : to;
+    case Layout::Nv16: return Layout::Rgb24;
+    case Layout::Nv12: return to == Layout::Argb ? Layout::Rgb24 : to == Layout::Yuy2 ? Layout::I420 : to;
+    case Layout::I420: return IsRgbLayout(to) ? Layout::Nv12 : to;
+    case Layout::Rgb24: return to == Layout::Rgb24 ? to : Layout::Argb;
+    case Layout::Argb: return to;
+  }
+  return to;
+}
+
+// YUY2 seen in a mirror: its pairs in reverse order, each with its two luma samples swapped. Width is
+// even. A plain loop that the vectoriser turns into shuffles.
+void MirrorYuy2(const uint8_t* src, int32_t srcStride, uint8_t* dst, int32_t dstStride, int32_t width,
+                int32_t height) {
+  const int32_t pairs = width / 2;
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* in = src + ptrdiff_t{y} * srcStride;
+    uint8_t* out = dst + ptrdiff_t{y} * dstStride;
+    for (int32_t i = 0; i < pairs; ++i) {
+      uint32_t pair;
+      std::memcpy(&pair, in + 4 * size_t(pairs - 1 - i), 4);
+      // Y0, U, Y1, V (Y0 in the lowest byte) becomes Y1, U, Y0, V.
+      pair = (pair & 0xFF00FF00u) | ((pair >> 16) & 0xFFu) | ((pair & 0xFFu) << 16);
+      std::memcpy(out + 4 * size_t(i), &pair, 4);
+    }
+  }
+}
+
+// Writes the image mirrored into a canvas of the same layout, one of the client layouts.
+void Mirror(const Image& in, const Canvas& out) {
+  const int32_t w = in.width, h = in.height;
+  switch (in.layout) {
+    case Layout::Yuy2: MirrorYuy2(in.plane[0], in.stride[0], out.plane[0], out.stride[0], w, h); return;
+    case Layout::Rgb24: libyuv::RGB24Mirror(in.plane[0], in.stride[0], out.plane[0], out.stride[0], w, h); return;
+    case Layout::Argb: libyuv::ARGBMirror(in.plane[0], in.stride[0], out.plane[0], out.stride[0], w, h); return;
+    case Layout::Nv12:
+      libyuv::MirrorPlane(in.plane[0], in.stride[0], out.plane[0], out.stride[0], w, h);
+      libyuv::MirrorUVPlane(in.plane[1], in.stride[1], out.plane[1], out.stride[1], w / 2, h / 2);
+      return;
+    case Layout::I420:
+    case Layout::Nv16: return;  // never a client layout
+  }
+}
+
+// One step of NextLayout (or a copy) over a whole image into a canvas of the same size.
+void Convert(const Image& in, const Canvas& out) {
+  const int32_t w = in.width, h = in.height;
+  const uint8_t* const* s = in.plane;
+  const int32_t* ss = in.stride;
+  uint8_t* const* d = out.plane;
+  const int32_t* ds = out.stride;
+  switch (in.layout) {
+    case Layout::Yuy2:
+      switch (out.layout) {
+        case Layout::Yuy2: libyuv::CopyPlane(s[0], ss[0], d[0], ds[0], 2 * w, h); return;
+        case Layout::Nv12: libyuv::YUY2ToNV12(s[0], ss[0], d[0], ds[0], d[1], ds[1], w, h); return;
+        case Layout::I420: libyuv::YUY2ToI420(s[0], ss[0], d[0], ds[0], d[1], ds[1], d[2], ds[2], w, h); return;
+        // Each pair Y0, U, Y1, V as two two-byte samples: the luma go to plane 0, the chroma to plane 1.
+        case Layout::Nv16: libyuv::SplitUVPlane(s[0], ss[0], d[0], ds[0], d[1], ds[1], w, h); return;
+        default: return;
+      }
+    case Layout::Nv16:
+      // The NV12 kernel decodes two luma rows with one chroma row; here every row has its own, so each
+      // row is decoded as both rows of a pair, into the same place.
+      for (int32_t y = 0; y < h; ++y) {
+        const uint8_t* luma = s[0] + ptrdiff_t{y} * ss[0];
+        ConvertNV12To24(luma, 0, s[1] + ptrdiff_t{y} * ss[1], 0, d[0] + ptrdiff_t{y} * ds[0], 0, w, 2);
+      }
+      return;
+    case Layout::Nv12:
+      switch (out.layout) {
+        case Layout::Nv12:
+          libyuv::CopyPlane(s[0], ss[0], d[0], ds[0], w, h);
+          libyuv::CopyPlane(s[1], ss[1], d[1], ds[1], w, h / 2);
+          return;
+        case Layout::Rgb24: ConvertNV12To24(s[0], ss[0], s[1], ss[1], d[0], ds[0], w, h); return;
+        case Layout::I420:
+          libyuv::CopyPlane(s[0], ss[0], d[0], ds[0], w, h);
+          libyuv::SplitUVPlane(s[1], ss[1], d[1], ds[1], d[2], ds[2], w / 2, h / 2);
+          return;
+        default: return;
+      }
+    case Layout::I420:
+      switch (out.layout) {
+        case Layout::Nv12:
+          libyuv::CopyPlane(s[0], ss[0], d[0], ds[0], w, h);
+          libyuv::MergeUVPlane(s[1], ss[1], s[2], ss[2], d[1], ds[1], w / 2, h / 2);
+          return;
+        case Layout::Yuy2: libyuv::I420ToYUY2(s[0], ss[0], s[1], ss[1], s[2], ss[2], d[0], ds[0], w, h); return;
+        default: return;
+      }
+    case Layout::Rgb24:
+      switch (out.layout) {
+        case Layout::Rgb24: libyuv::CopyPlane(s[0], ss[0], d[0], ds[0], 3 * w, h); return;
+        case Layout::Argb: libyuv::RGB24ToARGB(s[0], ss[0], d[0], ds[0], w, h); return;
+        default: return;
+      }
+    case Layout::Argb:
+      switch (out.layout) {
+        case Layout::Argb: libyuv::ARGBCopy(s[0], ss[0], d[0], ds[0], w, h); return;
+        case Layout::Rgb24: Convert32To24(s[0], ss[0], d[0], ds[0], w, h); return;
+        case Layout::Yuy2: libyuv::ARGBToYUY2(s[0], ss[0], d[0], ds[0], w, h); return;
+        case Layout::Nv12: libyuv::ARGBToNV12(s[0], ss[0], d[0], ds[0], d[1], ds[1], w, h); return;
+        default: return;
+      }
+  }
+}
+
+// One step into a band buffer. Between NV12 and I420 only the chroma moves; the luma is read in place.
+Image ConvertInto(const Image& in, Layout next, uint8_t* buffer) {
+  const int32_t w = in.width, h = in.height;
+  if (in.layout == Layout::Nv12 && next == Layout::I420) {
+    uint8_t* u = buffer;
+    uint8_t* v = buffer + size_t(w / 2) * size_t(h / 2);
+    libyuv::SplitUVPlane(in.plane[1], in.stride[1], u, w / 2, v, w / 2, w / 2, h / 2);
+    return {Layout::I420, w, h, {in.plane[0], u, v}, {in.stride[0], w / 2, w / 2}};
+  }
+  if (in.layout == Layout::I420 && next == Layout::Nv12) {
+    libyuv::MergeUVPlane(in.plane[1], in.stride[1], in.plane[2], in.stride[2], buffer, w, w / 2, h / 2);
+    return {Layout::Nv12, w, h, {in.plane[0], buffer, nullptr}, {in.stride[0], w, 0}};
+  }
+  const Canvas out = PlanesIn(buffer, next, w, h);
+  Convert(in, out);
+  return AsImage(out, w, h);
+}
+
+// Halves the picture with 2 x 2 averages (libyuv's half-size path, exactly rounded).
+void Halve(const Image& in, const Canvas& out) {
+  const int32_t w = in.width, h = in.height;
+  switch (in.layout) {
+    case Layout::Argb:
+      libyuv::ARGBScale(in.plane[0], in.stride[0], w, h, out.plane[0], out.stride[0], w / 2, h / 2, libyuv::kFilterBox);
+      return;
+    case Layout::I420:
+      libyuv::ScalePlane(in.plane[0], in.stride[0], w, h, out.plane[0], out.stride[0], w / 2, h / 2, libyuv::kFilterBox);
+      for (int p = 1; p < 3; ++p) {
+        libyuv::ScalePlane(in.plane[p], in.stride[p], w / 2, h / 2, out.plane[p], out.stride[p], w / 4, h / 4,
+                           libyuv::kFilterBox);
+      }
+      return;
+    default: return;
+  }
+}
+
+// The bilinear step to the content's size: a factor between 1/2 and any enlargement.
+void ScaleBilinear(const Image& in, const Canvas& out, int32_t width, int32_t height) {
+  const int32_t w = in.width, h = in.height;
+  constexpr libyuv::FilterMode kBilinear = libyuv::kFilterBilinear;
+  switch (in.layout) {
+    case Layout::Argb:
+      libyuv::ARGBScale(in.plane[0], in.stride[0], w, h, out.plane[0], out.stride[0], width, height, kBilinear);
+      return;
+    case Layout::Nv12:
+      libyuv::ScalePlane(in.plane[0], in.stride[0], w, h, out.plane[0], out.stride[0], width, height, kBilinear);
+      libyuv::UVScale(in.plane[1], in.stride[1], w / 2, h / 2, out.plane[1], out.stride[1], width / 2, height / 2,
+                      kBilinear);
+      return;
+    case Layout::I420:
+      libyuv::ScalePlane(in.plane[0], in.stride[0], w, h, out.plane[0], out.stride[0], width, height, kBilinear);
+      for (int p = 1; p < 3; ++p) {
+        libyuv::ScalePlane(in.plane[p], in.stride[p], w / 2, h / 2, out.plane[p], out.stride[p], width / 2,
+                           height / 2, kBilinear);
+      }
+      return;
+    default: return;
+  }
+}
+
+}  // namespace
+
+bool FastRoute::Plan(FramePixelType sourceType, int32_t sourceWidth, int32_t sourceRows, FramePixelType clientType,
+                     const PictureFit& fit, bool mirror, bool flip) {
+  *this = FastRoute{};
+  source_ = LayoutOf(sourceType);
+  client_ = LayoutOf(clientType);
+  mirror_ = mirror;
+  flip_ = flip;
+  width_ = fit.content.width;
+  height_ = fit.content.height;
+
+  // The shown window in whole pixels: "Aspect Fill" may cut it between pixels, and the 4:2:x layouts
+  // cut it on whole chroma samples. Rounding moves its edges by at most a source pixel.
+  const int32_t align = IsYuv(source_) ? 2 : 1;
+  const auto snap = [&](double at) { return static_cast<int32_t>(std::lround(at / align)) * align; };
+  windowX_ = snap(fit.source.x);
+  windowY_ = snap(fit.source.y);
+  windowWidth_ = std::min(snap(fit.source.x + fit.source.width), sourceWidth) - windowX_;
+  windowHeight_ = std::min(snap(fit.source.y + fit.source.height), sourceRows) - windowY_;
+  scaling_ = windowWidth_ != width_ || windowHeight_ != height_;
+
+  if (!scaling_) {
+    scaled_ = source_;
+  } else if (IsYuv(source_)) {
+    // YUY2 has no scaler of its own; NV12's interleaved chroma has no 2 x 2 average in libyuv.
+    const bool steep = windowWidth_ > 2 * width_ || windowHeight_ > 2 * height_;
+    scaled_ = source_ == Layout::Nv12 && !steep ? Layout::Nv12 : Layout::I420;
+  } else {
+    scaled_ = Layout::Argb;
+  }
+
+  // 4:2:x layouts of odd size keep a last odd column or row by rules of their own, which the general
+  // path follows; here every picture of such a layout has even sides.
+  const bool yuv = IsYuv(source_) || IsYuv(client_) || IsYuv(scaled_);
+  const bool halvedRows = HalvesRows(source_) || HalvesRows(client_) || HalvesRows(scaled_);
+  const auto evenEnough = [&](int32_t width, int32_t height) {
+    return (!yuv || width % 2 == 0) && (!halvedRows || height % 2 == 0);
+  };
+  if (windowWidth_ <= 0 || windowHeight_ <= 0 || !evenEnough(width_, height_) ||
+      !evenEnough(windowWidth_, windowHeight_)) {
+    return false;
+  }
+
+  if (scaling_) {
+    if (std::min({width_, height_, windowWidth_, windowHeight_}) < kMinFastSide) return false;
+    if (windowWidth_ > kMaxFastShrink * width_ || windowHeight_ > kMaxFastShrink * height_) return false;
+    // Halve while both directions shrink by more than 2, on whole chroma samples of the halved picture.
+    const int32_t granule = scaled_ == Layout::I420 ? 4 : 2;
+    int32_t w = windowWidth_, h = windowHeight_;
+    size_t halvedSize[2] = {0, 0};
+    while (w > 2 * width_ && h > 2 * height_ && w % granule == 0 && h % granule == 0) {
+      w /= 2, h /= 2;
+      halvedSize[halvings_ % 2] = std::max(halvedSize[halvings_ % 2], PlanesSize(scaled_, w, h));
+      ++halvings_;
+    }
+    // What is left must be a bilinear step; a steeper one would alias.
+    if (w > 2 * width_ || h > 2 * height_) return false;
+
+    if (scaled_ != source_) prepared_.assign(PlanesSize(scaled_, windowWidth_, windowHeight_), 0);
+    for (int i = 0; i < 2; ++i) halved_[i].assign(halvedSize[i], 0);
+    scaleIntoClient_ = !mirror_ && (scaled_ == client_ || (scaled_ == Layout::I420 && client_ == Layout::Nv12));
+    if (!scaleIntoClient_ || scaled_ == Layout::I420) scaledPlanes_.assign(PlanesSize(scaled_, width_, height_), 0);
+  }
+
+  // Bands for the conversions that take more than one step, and for a mirror.
+  const bool oneStep = NextLayout(scaled_, client_) == client_;
+  if (!oneStep || (mirror_ && !scaleIntoClient_)) {
+    for (auto& band : bands_) band.assign(PlanesSize(Layout::Argb, width_, kBandRows), 0);
+  }
+  return true;
+}
+
+int64_t FastRoute::BytesRead() const {
+  const int64_t window = int64_t{MainRowBytes(source_, windowWidth_)} * windowHeight_;
+  return window + (HalvesRows(source_) ? window / 2 : 0) + int64_t(prepared_.size()) + int64_t(halved_[0].size()) +
+         int64_t(halved_[1].size()) + int64_t(scaledPlanes_.size());
+}
+
+void FastRoute::Render(const uint8_t* sourceTop, ptrdiff_t sourceStep, const uint8_t* sourceChroma,
+                       int32_t sourceStride, uint8_t* contentTop, ptrdiff_t clientStep, uint8_t* contentChroma,
+                       int32_t clientStride) {
+  // The shown window of the producer frame, in place.
+  Image window{source_, windowWidth_, windowHeight_, {}, {static_cast<int32_t>(sourceStep), 0, 0}};
+  window.plane[0] = sourceTop + ptrdiff_t{windowY_} * sourceStep + MainRowBytes(source_, windowX_);
+  if (source_ == Layout::Nv12) {
+    window.plane[1] = sourceChroma + ptrdiff_t{windowY_ / 2} * sourceStride + windowX_;
+    window.stride[1] = sourceStride;
+  }
+  const Canvas client{client_, {contentTop, contentChroma, nullptr},
+                      {static_cast<int32_t>(clientStep), clientStride, 0}};
+
+  // Converts a picture of the content's size into the client, mirrored and flipped as set: in one
+  // call when one step does it and nothing is mirrored, else band by band.
+  const auto deliver = [&](const Image& in) {
+    const Image oriented = flip_ ? Flipped(in) : in;
+    if (!mirror_ && NextLayout(in.layout, client_) == client_) {
+      Convert(oriented, client);
+      return;
+    }
+    for (int32_t row = 0; row < height_; row += kBandRows) {
+      const int32_t rows = std::min(kBandRows, height_ - row);
+      Image part = Rows(oriented, row, rows);
+      const Canvas target = Rows(client, row);
+      int band = 0;
+      bool written = false;
+      while (part.layout != client_) {
+        const Layout next = NextLayout(part.layout, client_);
+        if (next == client_ && !mirror_) {
+          Convert(part, target);
+          written = true;
+          break;
+        }
+        part = ConvertInto(part, next, bands_[band].data());
+        band ^= 1;
+      }
+      if (!written) Mirror(part, target);  // only a mirror reaches here without a write
+    }
+  };
+
+  if (!scaling_) {
+    deliver(window);
+    return;
+  }
+
+  Image picture = window;
+  if (!prepared_.empty()) picture = ConvertInto(window, scaled_, prepared_.data());
+  for (int32_t i = 0; i < halvings_; ++i) {
+    const Canvas half = PlanesIn(halved_[i % 2].data(), scaled_, picture.width / 2, picture.height / 2);
+    Halve(picture, half);
+    picture = AsImage(half, picture.width / 2, picture.height / 2);
+  }
+  // The scaler writes the client when it can (turning the picture over by reading it upside down),
+  // else working planes that `deliver` converts.
+  Canvas scaled = client;
+  if (!scaledPlanes_.empty()) scaled = PlanesIn(scaledPlanes_.data(), scaled_, width_, height_);
+  if (scaleIntoClient_) {
+    scaled.plane[0] = client.plane[0];
+    scaled.stride[0] = client.stride[0];
+    if (flip_) picture = Flipped(picture);
+  }
+  ScaleBilinear(picture, scaled, width_, height_);
+  if (!scaleIntoClient_) {
+    deliver(AsImage(scaled, width_, height_));
+  } else if (scaled_ == Layout::I420) {
+    libyuv::MergeUVPlane(scaled.plane[1], scaled.stride[1], scaled.plane[2], scaled.stride[2], client.plane[1],
+                         client.stride[1], width_ / 2, height_ / 2);
+  }
+}
+
+}  // namespace orvane::picture
