@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "ColdBuffers.h"
 #include "media/frame/FrameTransform.h"
 #include "media/frame/PixelConversion.h"
 #include "media/frame/SimdLevel.h"
@@ -27,43 +28,7 @@ namespace {
 
 using orvane::FrameHeader;
 using orvane::FramePixelType;
-
-// Larger than this machine's last-level cache (32 MiB) several times over.
-constexpr size_t kColdBytes = size_t{256} << 20;
-
-struct AlignedFree {
-  void operator()(uint8_t* block) const { std::free(block); }
-};
-using Block = std::unique_ptr<uint8_t[], AlignedFree>;
-
-Block Allocate(size_t bytes) {
-  auto* block = static_cast<uint8_t*>(std::aligned_alloc(64, (bytes + 63) / 64 * 64));
-  // Touch every page, and give the pixels varied values: no page faults and no zero pages in timing.
-  for (size_t i = 0; i < bytes; ++i) block[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
-  return Block(block);
-}
-
-// Source and destination buffers for one operation: one set when hot, enough sets when cold that each
-// is long out of the caches by the time it comes round again.
-class BufferSets {
- public:
-  BufferSets(size_t srcBytes, size_t dstBytes, bool cold) {
-    const size_t count = cold ? (kColdBytes + srcBytes + dstBytes - 1) / (srcBytes + dstBytes) : 1;
-    for (size_t i = 0; i < (count < 3 && cold ? 3 : count); ++i) {
-      sources_.push_back(Allocate(srcBytes));
-      destinations_.push_back(Allocate(dstBytes));
-    }
-  }
-  void Next(const uint8_t*& src, uint8_t*& dst) {
-    src = sources_[next_].get();
-    dst = destinations_[next_].get();
-    next_ = (next_ + 1) % sources_.size();
-  }
-
- private:
-  std::vector<Block> sources_, destinations_;
-  size_t next_ = 0;
-};
+using orvane::bench::BufferSets;
 
 using Operation = std::function<void(const uint8_t* src, uint8_t* dst)>;
 
