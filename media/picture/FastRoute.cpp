@@ -24,7 +24,7 @@ using Layout = FastRoute::Layout;
 // 1080p RGB32 is 120 KiB, still in the cache when the next step reads it.
 constexpr int32_t kBandRows = 16;
 
-bool IsYuv(Layout layout) { return layout != Layout::Rgb24 && layout != Layout::Argb; }
+bool IsYuv(Layout layout) { return layout != Layout::Rgb24 && layout != Layout::Argb && layout != Layout::Raw; }
 bool HalvesRows(Layout layout) { return layout == Layout::Nv12 || layout == Layout::I420; }
 bool IsRgbLayout(Layout layout) { return !IsYuv(layout); }
 
@@ -43,15 +43,16 @@ int32_t MainRowBytes(Layout layout, int32_t width) {
     case Layout::Yuy2: return 2 * width;
     case Layout::Rgb24: return 3 * width;
     case Layout::Argb: return 4 * width;
+    case Layout::Yvyu: return 2 * width;
+    case Layout::Raw: return 3 * width;
     case Layout::Nv12:
-    case Layout::I420:
-    case Layout::Nv16: return width;
+    case Layout::I420: return width;
   }
   return 0;
 }
 
 // A picture in one of the route's layouts: rows in picture order, strides possibly negative. Plane 1
-// holds the interleaved U, V of NV12 and NV16, or I420's U with its V in plane 2.
+// holds the interleaved U, V of NV12, or I420's U with its V in plane 2.
 struct Image {
   Layout layout;
   int32_t width, height;
@@ -104,13 +105,12 @@ Image Flipped(const Image& image) {
 // Dense planes of a layout at width x height (even for the 4:2:x layouts) in one buffer.
 size_t PlanesSize(Layout layout, int32_t width, int32_t height) {
   const size_t main = size_t(MainRowBytes(layout, width)) * size_t(height);
-  if (HalvesRows(layout)) return main + main / 2;
-  return layout == Layout::Nv16 ? 2 * main : main;
+  return HalvesRows(layout) ? main + main / 2 : main;
 }
 Canvas PlanesIn(uint8_t* buffer, Layout layout, int32_t width, int32_t height) {
   Canvas canvas{layout, {buffer, nullptr, nullptr}, {MainRowBytes(layout, width), 0, 0}};
   uint8_t* chroma = buffer + size_t(canvas.stride[0]) * size_t(height);
-  if (layout == Layout::Nv12 || layout == Layout::Nv16) {
+  if (layout == Layout::Nv12) {
     canvas.plane[1] = chroma;
     canvas.stride[1] = width;
   } else if (layout == Layout::I420) {
@@ -128,8 +128,9 @@ Image AsImage(const Canvas& canvas, int32_t width, int32_t height) {
 // The layout after `from` on the way to `to`: `to` itself when one call converts between them.
 Layout NextLayout(Layout from, Layout to) {
   switch (from) {
-    case Layout::Yuy2: return IsRgbLayout(to) ? Layout::Nv16 : to;
-    case Layout::Nv16: return Layout::Rgb24;
+    case Layout::Yuy2: return IsRgbLayout(to) ? Layout::Yvyu : to;
+    case Layout::Yvyu: return Layout::Raw;
+    case Layout::Raw: return to;
     case Layout::Nv12: return to == Layout::Argb ? Layout::Rgb24 : to == Layout::Yuy2 ? Layout::I420 : to;
     case Layout::I420: return IsRgbLayout(to) ? Layout::Nv12 : to;
     case Layout::Rgb24: return to == Layout::Rgb24 ? to : Layout::Argb;
@@ -138,37 +139,28 @@ Layout NextLayout(Layout from, Layout to) {
   return to;
 }
 
-// YUY2 seen in a mirror: its pairs in reverse order, each with its two luma samples swapped. Width is
-// even. A plain loop that the vectoriser turns into shuffles.
-void MirrorYuy2(const uint8_t* src, int32_t srcStride, uint8_t* dst, int32_t dstStride, int32_t width,
-                int32_t height) {
-  const int32_t pairs = width / 2;
-  for (int32_t y = 0; y < height; ++y) {
-    const uint8_t* in = src + ptrdiff_t{y} * srcStride;
-    uint8_t* out = dst + ptrdiff_t{y} * dstStride;
-    for (int32_t i = 0; i < pairs; ++i) {
-      uint32_t pair;
-      std::memcpy(&pair, in + 4 * size_t(pairs - 1 - i), 4);
-      // Y0, U, Y1, V (Y0 in the lowest byte) becomes Y1, U, Y0, V.
-      pair = (pair & 0xFF00FF00u) | ((pair >> 16) & 0xFFu) | ((pair & 0xFFu) << 16);
-      std::memcpy(out + 4 * size_t(i), &pair, 4);
-    }
-  }
-}
+// Byte orders for libyuv's four-byte shuffle, four groups at a time: YUY2's chroma swapped (Y0, V,
+// Y1, U), and its luma swapped (Y1, U, Y0, V).
+alignas(16) constexpr uint8_t kSwapChroma[16] = {0, 3, 2, 1, 4, 7, 6, 5, 8, 11, 10, 9, 12, 15, 14, 13};
+alignas(16) constexpr uint8_t kSwapLuma[16] = {2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15};
 
-// Writes the image mirrored into a canvas of the same layout, one of the client layouts.
-void Mirror(const Image& in, const Canvas& out) {
+// Writes the image mirrored into a canvas of the same layout, one of the client layouts. `scratch`
+// holds the image's rows for YUY2, whose pairs are reversed as four-byte groups once their luma
+// samples have been swapped.
+void Mirror(const Image& in, const Canvas& out, uint8_t* scratch) {
   const int32_t w = in.width, h = in.height;
   switch (in.layout) {
-    case Layout::Yuy2: MirrorYuy2(in.plane[0], in.stride[0], out.plane[0], out.stride[0], w, h); return;
+    case Layout::Yuy2:
+      libyuv::ARGBShuffle(in.plane[0], in.stride[0], scratch, 2 * w, kSwapLuma, w / 2, h);
+      libyuv::ARGBMirror(scratch, 2 * w, out.plane[0], out.stride[0], w / 2, h);
+      return;
     case Layout::Rgb24: libyuv::RGB24Mirror(in.plane[0], in.stride[0], out.plane[0], out.stride[0], w, h); return;
     case Layout::Argb: libyuv::ARGBMirror(in.plane[0], in.stride[0], out.plane[0], out.stride[0], w, h); return;
     case Layout::Nv12:
       libyuv::MirrorPlane(in.plane[0], in.stride[0], out.plane[0], out.stride[0], w, h);
       libyuv::MirrorUVPlane(in.plane[1], in.stride[1], out.plane[1], out.stride[1], w / 2, h / 2);
       return;
-    case Layout::I420:
-    case Layout::Nv16: return;  // never a client layout
+    default: return;  // never a client layout
   }
 }
 
@@ -185,17 +177,17 @@ void Convert(const Image& in, const Canvas& out) {
         case Layout::Yuy2: libyuv::CopyPlane(s[0], ss[0], d[0], ds[0], 2 * w, h); return;
         case Layout::Nv12: libyuv::YUY2ToNV12(s[0], ss[0], d[0], ds[0], d[1], ds[1], w, h); return;
         case Layout::I420: libyuv::YUY2ToI420(s[0], ss[0], d[0], ds[0], d[1], ds[1], d[2], ds[2], w, h); return;
-        // Each pair Y0, U, Y1, V as two two-byte samples: the luma go to plane 0, the chroma to plane 1.
-        case Layout::Nv16: libyuv::SplitUVPlane(s[0], ss[0], d[0], ds[0], d[1], ds[1], w, h); return;
+        case Layout::Yvyu: libyuv::ARGBShuffle(s[0], ss[0], d[0], ds[0], kSwapChroma, w / 2, h); return;
         default: return;
       }
-    case Layout::Nv16:
-      // The NV12 kernel decodes two luma rows with one chroma row; here every row has its own, so each
-      // row is decoded as both rows of a pair, into the same place.
-      for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* luma = s[0] + ptrdiff_t{y} * ss[0];
-        ConvertNV12To24(luma, 0, s[1] + ptrdiff_t{y} * ss[1], 0, d[0] + ptrdiff_t{y} * ds[0], 0, w, 2);
-      }
+    case Layout::Yvyu:
+      // The frame library's 4:2:2 decoder gives the first chroma byte the red role and the second the
+      // blue one: with V first it writes red, green, blue in the device's BT.601 arithmetic.
+      Convert422To24(s[0], ss[0], d[0], ds[0], w, h);
+      return;
+    case Layout::Raw:
+      if (out.layout == Layout::Rgb24) libyuv::RAWToRGB24(s[0], ss[0], d[0], ds[0], w, h);
+      if (out.layout == Layout::Argb) libyuv::RAWToARGB(s[0], ss[0], d[0], ds[0], w, h);
       return;
     case Layout::Nv12:
       switch (out.layout) {
@@ -321,9 +313,11 @@ bool FastRoute::Plan(FramePixelType sourceType, int32_t sourceWidth, int32_t sou
   if (!scaling_) {
     scaled_ = source_;
   } else if (IsYuv(source_)) {
-    // YUY2 has no scaler of its own; NV12's interleaved chroma has no 2 x 2 average in libyuv.
+    // YUY2 has no scaler of its own, and NV12's interleaved chroma no 2 x 2 average in libyuv: a
+    // steep shrink, and YUY2 for a YUY2 client, go through I420; the rest through NV12, which a
+    // NV12 client takes straight from the scaler and the frame library's kernel turns into RGB.
     const bool steep = windowWidth_ > 2 * width_ || windowHeight_ > 2 * height_;
-    scaled_ = source_ == Layout::Nv12 && !steep ? Layout::Nv12 : Layout::I420;
+    scaled_ = steep || (source_ == Layout::Yuy2 && client_ == Layout::Yuy2) ? Layout::I420 : Layout::Nv12;
   } else {
     scaled_ = Layout::Argb;
   }
@@ -412,7 +406,7 @@ void FastRoute::Render(const uint8_t* sourceTop, ptrdiff_t sourceStep, const uin
         part = ConvertInto(part, next, bands_[band].data());
         band ^= 1;
       }
-      if (!written) Mirror(part, target);  // only a mirror reaches here without a write
+      if (!written) Mirror(part, target, bands_[band].data());  // only a mirror gets here unwritten
     }
   };
 

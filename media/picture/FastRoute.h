@@ -55,9 +55,10 @@ class FastRoute {
   // Source bytes a render reads, and the bytes of the working planes it writes and reads again.
   int64_t BytesRead() const;
 
-  // The layouts a route passes through: the four client layouts, I420 planes, and NV16 (a YUY2 row
-  // split into its luma and its U, V pairs, which the frame library's NV12 kernel turns into RGB).
-  enum class Layout { Yuy2, Nv12, Rgb24, Argb, I420, Nv16 };
+  // The layouts a route passes through: the four client layouts, I420 planes, and on the way from
+  // YUY2 to RGB, YUY2 with its chroma bytes swapped (YVYU) and 3-byte pixels in red, green, blue order
+  // (Raw), which the frame library's 4:2:2 decoder reads and writes.
+  enum class Layout { Yuy2, Nv12, Rgb24, Argb, I420, Yvyu, Raw };
 
  private:
 
