@@ -7,7 +7,6 @@
 #include <libyuv/planar_functions.h>
 #include <libyuv/scale.h>
 #include <libyuv/scale_argb.h>
-#include <libyuv/scale_uv.h>
 
 #include <algorithm>
 #include <cmath>
@@ -272,11 +271,6 @@ void ScaleBilinear(const Image& in, const Canvas& out, int32_t width, int32_t he
     case Layout::Argb:
       libyuv::ARGBScale(in.plane[0], in.stride[0], w, h, out.plane[0], out.stride[0], width, height, kBilinear);
       return;
-    case Layout::Nv12:
-      libyuv::ScalePlane(in.plane[0], in.stride[0], w, h, out.plane[0], out.stride[0], width, height, kBilinear);
-      libyuv::UVScale(in.plane[1], in.stride[1], w / 2, h / 2, out.plane[1], out.stride[1], width / 2, height / 2,
-                      kBilinear);
-      return;
     case Layout::I420:
       libyuv::ScalePlane(in.plane[0], in.stride[0], w, h, out.plane[0], out.stride[0], width, height, kBilinear);
       for (int p = 1; p < 3; ++p) {
@@ -313,11 +307,10 @@ bool FastRoute::Plan(FramePixelType sourceType, int32_t sourceWidth, int32_t sou
   if (!scaling_) {
     scaled_ = source_;
   } else if (IsYuv(source_)) {
-    // YUY2 has no scaler of its own, and NV12's interleaved chroma no 2 x 2 average in libyuv: a
-    // steep shrink, and YUY2 for a YUY2 client, go through I420; the rest through NV12, which a
-    // NV12 client takes straight from the scaler and the frame library's kernel turns into RGB.
-    const bool steep = windowWidth_ > 2 * width_ || windowHeight_ > 2 * height_;
-    scaled_ = steep || (source_ == Layout::Yuy2 && client_ == Layout::Yuy2) ? Layout::I420 : Layout::Nv12;
+    // YUV is scaled as I420 planes: YUY2 has no scaler of its own, and libyuv's scaler of NV12's
+    // interleaved chroma has no 2 x 2 average and blends the next row's first sample into a row's
+    // last one at some ratios.
+    scaled_ = Layout::I420;
   } else {
     scaled_ = Layout::Argb;
   }

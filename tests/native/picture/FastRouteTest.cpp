@@ -3,7 +3,11 @@
 // the same bytes wherever both compute the same arithmetic.
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -142,6 +146,63 @@ TEST(FastRoutes, ScalingMatchesTheGeneralPath) {
           const int clientSign = IsRgb(to) && options.flip ? -1 : 1;
           ExpectSamePicture(
               {Padded(from, s.sw, sourceSign * s.sh), Padded(to, s.cw, clientSign * s.ch), options}, 12);
+        }
+      }
+    }
+  }
+}
+
+// Bytes placed against an inaccessible page, before or after them, so that a read outside faults.
+class GuardedBytes {
+ public:
+  GuardedBytes(const std::vector<uint8_t>& bytes, bool guardAfter) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t pages = (bytes.size() + page - 1) / page;
+    length_ = (pages + 2) * page;
+    void* mapped = mmap(nullptr, length_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    EXPECT_NE(mapped, MAP_FAILED);
+    base_ = static_cast<uint8_t*>(mapped);
+    mprotect(base_, page, PROT_NONE);
+    mprotect(base_ + (pages + 1) * page, page, PROT_NONE);
+    data_ = guardAfter ? base_ + (pages + 1) * page - bytes.size() : base_ + page;
+    std::memcpy(data_, bytes.data(), bytes.size());
+  }
+  ~GuardedBytes() { munmap(base_, length_); }
+  GuardedBytes(const GuardedBytes&) = delete;
+  GuardedBytes& operator=(const GuardedBytes&) = delete;
+  const uint8_t* data() const { return data_; }
+
+ private:
+  uint8_t* base_ = nullptr;
+  uint8_t* data_ = nullptr;
+  size_t length_ = 0;
+};
+
+// libyuv's row functions may read ahead of a row; the producer frame lives in a shared section whose
+// end may be the end of the mapping. Every route reads only the frame, in either row order.
+TEST(FastRoutes, NeverReadOutsideTheProducerFrame) {
+  struct Sizes {
+    int sw, sh, cw, ch;
+  };
+  const Sizes sizes[] = {{66, 42, 66, 42}, {96, 64, 64, 48}, {320, 256, 64, 48}, {40, 32, 96, 72}};
+  for (FramePixelType from : kLayouts) {
+    for (FramePixelType to : kLayouts) {
+      for (const Sizes& s : sizes) {
+        for (const bool guardAfter : {true, false}) {
+          for (int bits = 0; bits < 4; ++bits) {
+            const PictureOptions options{bits == 3 ? FillMode::AspectFill : FillMode::Stretch, (bits & 1) != 0,
+                                         (bits & 2) != 0};
+            // Dense rows: the last row ends where the frame does. RGB both ways up.
+            const FrameHeader source = CheckFrameGeometry({from, s.sw, (bits & 1) ? -s.sh : s.sh, 0}).header;
+            const FrameHeader client = CheckFrameGeometry({to, s.cw, (bits & 2) ? -s.ch : s.ch, 0}).header;
+            SCOPED_TRACE((Route{source, client, options}.Describe()) + (guardAfter ? " guard after" : " guard before"));
+            const GuardedBytes pixels(test::PaintFrame(source, [&](int x, int y) { return Gradient(x, y, s.sw, s.sh); }),
+                                      guardAfter);
+            std::vector<uint8_t> out(ClientFrameSize(client));
+            PictureRenderer renderer;
+            ASSERT_EQ(renderer.Render(MakeFrameView(pixels.data(), source), client, out.data(), out.size(), options),
+                      PictureError::None);
+          }
         }
       }
     }
