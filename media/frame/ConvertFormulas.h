@@ -47,6 +47,18 @@ inline void Yuy2RowPixel(const uint8_t* row, int32_t x, int32_t width, uint8_t* 
   }
 }
 
+// Decodes pixel x of a YUY2 row in DirectShow's order (Y0, U, Y1, V) into blue, green, red with NV12's
+// arithmetic. A last odd pixel owns only Y and U and borrows V from the pair before it (its own U
+// when it is alone in the row), as in Yuy2RowPixel.
+inline void Yuy2BgrRowPixel(const uint8_t* row, int32_t x, int32_t width, uint8_t* out) {
+  const uint8_t* pair = row + 4 * static_cast<int64_t>(x >> 1);
+  if ((width & 1) != 0 && x == width - 1) {
+    Nv12Pixel(pair[0], pair[1], width == 1 ? pair[1] : pair[-1], out);
+  } else {
+    Nv12Pixel(pair[(x & 1) * 2], pair[1], pair[3], out);
+  }
+}
+
 // Encodes two 3-byte pixels as Y0, C1, Y1, C2. Every intermediate is non-negative (the shifts are
 // unsigned) and every result lies in 16..240, so the clamps never bite; they stay for the record.
 inline void EncodeYuy2Pair(const uint8_t* p, const uint8_t* q, uint8_t* out) {

@@ -23,9 +23,8 @@ using Layout = FastRoute::Layout;
 // 1080p RGB32 is 120 KiB, still in the cache when the next step reads it.
 constexpr int32_t kBandRows = 16;
 
-bool IsYuv(Layout layout) { return layout != Layout::Rgb24 && layout != Layout::Argb && layout != Layout::Raw; }
+bool IsYuv(Layout layout) { return layout != Layout::Rgb24 && layout != Layout::Argb; }
 bool HalvesRows(Layout layout) { return layout == Layout::Nv12 || layout == Layout::I420; }
-bool IsRgbLayout(Layout layout) { return !IsYuv(layout); }
 
 Layout LayoutOf(FramePixelType type) {
   switch (type) {
@@ -42,8 +41,6 @@ int32_t MainRowBytes(Layout layout, int32_t width) {
     case Layout::Yuy2: return 2 * width;
     case Layout::Rgb24: return 3 * width;
     case Layout::Argb: return 4 * width;
-    case Layout::Yvyu: return 2 * width;
-    case Layout::Raw: return 3 * width;
     case Layout::Nv12:
     case Layout::I420: return width;
   }
@@ -127,20 +124,16 @@ Image AsImage(const Canvas& canvas, int32_t width, int32_t height) {
 // The layout after `from` on the way to `to`: `to` itself when one call converts between them.
 Layout NextLayout(Layout from, Layout to) {
   switch (from) {
-    case Layout::Yuy2: return IsRgbLayout(to) ? Layout::Yvyu : to;
-    case Layout::Yvyu: return Layout::Raw;
-    case Layout::Raw: return to;
+    case Layout::Yuy2: return to == Layout::Argb ? Layout::Rgb24 : to;
     case Layout::Nv12: return to == Layout::Argb ? Layout::Rgb24 : to == Layout::Yuy2 ? Layout::I420 : to;
-    case Layout::I420: return IsRgbLayout(to) ? Layout::Nv12 : to;
+    case Layout::I420: return IsYuv(to) ? to : Layout::Nv12;
     case Layout::Rgb24: return to == Layout::Rgb24 ? to : Layout::Argb;
     case Layout::Argb: return to;
   }
   return to;
 }
 
-// Byte orders for libyuv's four-byte shuffle, four groups at a time: YUY2's chroma swapped (Y0, V,
-// Y1, U), and its luma swapped (Y1, U, Y0, V).
-alignas(16) constexpr uint8_t kSwapChroma[16] = {0, 3, 2, 1, 4, 7, 6, 5, 8, 11, 10, 9, 12, 15, 14, 13};
+// YUY2 pairs with their luma swapped (Y1, U, Y0, V), for libyuv's four-byte shuffle, four at a time.
 alignas(16) constexpr uint8_t kSwapLuma[16] = {2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15};
 
 // Writes the image mirrored into a canvas of the same layout, one of the client layouts. `scratch`
@@ -176,18 +169,9 @@ void Convert(const Image& in, const Canvas& out) {
         case Layout::Yuy2: libyuv::CopyPlane(s[0], ss[0], d[0], ds[0], 2 * w, h); return;
         case Layout::Nv12: libyuv::YUY2ToNV12(s[0], ss[0], d[0], ds[0], d[1], ds[1], w, h); return;
         case Layout::I420: libyuv::YUY2ToI420(s[0], ss[0], d[0], ds[0], d[1], ds[1], d[2], ds[2], w, h); return;
-        case Layout::Yvyu: libyuv::ARGBShuffle(s[0], ss[0], d[0], ds[0], kSwapChroma, w / 2, h); return;
+        case Layout::Rgb24: ConvertYUY2To24(s[0], ss[0], d[0], ds[0], w, h); return;
         default: return;
       }
-    case Layout::Yvyu:
-      // The frame library's 4:2:2 decoder gives the first chroma byte the red role and the second the
-      // blue one: with V first it writes red, green, blue in the device's BT.601 arithmetic.
-      Convert422To24(s[0], ss[0], d[0], ds[0], w, h);
-      return;
-    case Layout::Raw:
-      if (out.layout == Layout::Rgb24) libyuv::RAWToRGB24(s[0], ss[0], d[0], ds[0], w, h);
-      if (out.layout == Layout::Argb) libyuv::RAWToARGB(s[0], ss[0], d[0], ds[0], w, h);
-      return;
     case Layout::Nv12:
       switch (out.layout) {
         case Layout::Nv12:

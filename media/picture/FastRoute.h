@@ -1,7 +1,8 @@
 // The quick routes to a client frame, tried before the general resampler of PictureRenderer: whole
 // frames through libyuv's converters and scalers, and through the frame library's kernels wherever a
-// picture turns from YUV into RGB, so that those colours are the frame path's own exact BT.601 ones
-// (libyuv's YUV to RGB arithmetic is up to 4 levels off at saturated colours).
+// picture turns from YUV into RGB (ConvertYUY2To24, ConvertNV12To24), so that those colours are the
+// device's own exact BT.601 ones (libyuv's YUV to RGB arithmetic is up to 4 levels off at saturated
+// colours), and from RGB32 into RGB24.
 //
 // A route covers a layout change at the same size, and scaling with a layout change:
 //   - same size: the producer's rows go into the client's in one conversion where one call does it;
@@ -54,10 +55,8 @@ class FastRoute {
   // Source bytes a render reads, and the bytes of the working planes it writes and reads again.
   int64_t BytesRead() const;
 
-  // The layouts a route passes through: the four client layouts, I420 planes, and on the way from
-  // YUY2 to RGB, YUY2 with its chroma bytes swapped (YVYU) and 3-byte pixels in red, green, blue order
-  // (Raw), which the frame library's 4:2:2 decoder reads and writes.
-  enum class Layout { Yuy2, Nv12, Rgb24, Argb, I420, Yvyu, Raw };
+  // The layouts a route passes through: the four client layouts, and I420 working planes.
+  enum class Layout { Yuy2, Nv12, Rgb24, Argb, I420 };
 
  private:
 
