@@ -136,9 +136,8 @@ Layout NextLayout(Layout from, Layout to) {
 // YUY2 pairs with their luma swapped (Y1, U, Y0, V), for libyuv's four-byte shuffle, four at a time.
 alignas(16) constexpr uint8_t kSwapLuma[16] = {2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15};
 
-// Writes the image mirrored into a canvas of the same layout, one of the client layouts. `scratch`
-// holds the image's rows for YUY2, whose pairs are reversed as four-byte groups once their luma
-// samples have been swapped.
+// Writes the image mirrored into a canvas of the same layout. `scratch` holds the image's rows for
+// YUY2, whose pairs are reversed as four-byte groups once their luma samples have been swapped.
 void Mirror(const Image& in, const Canvas& out, uint8_t* scratch) {
   const int32_t w = in.width, h = in.height;
   switch (in.layout) {
@@ -152,7 +151,12 @@ void Mirror(const Image& in, const Canvas& out, uint8_t* scratch) {
       libyuv::MirrorPlane(in.plane[0], in.stride[0], out.plane[0], out.stride[0], w, h);
       libyuv::MirrorUVPlane(in.plane[1], in.stride[1], out.plane[1], out.stride[1], w / 2, h / 2);
       return;
-    default: return;  // never a client layout
+    case Layout::I420:
+      libyuv::MirrorPlane(in.plane[0], in.stride[0], out.plane[0], out.stride[0], w, h);
+      for (int p = 1; p < 3; ++p) {
+        libyuv::MirrorPlane(in.plane[p], in.stride[p], out.plane[p], out.stride[p], w / 2, h / 2);
+      }
+      return;
   }
 }
 
@@ -372,18 +376,23 @@ void FastRoute::Render(const uint8_t* sourceTop, ptrdiff_t sourceStep, const uin
       Image part = Rows(oriented, row, rows);
       const Canvas target = Rows(client, row);
       int band = 0;
-      bool written = false;
-      while (part.layout != client_) {
-        const Layout next = NextLayout(part.layout, client_);
-        if (next == client_ && !mirror_) {
-          Convert(part, target);
-          written = true;
-          break;
-        }
-        part = ConvertInto(part, next, bands_[band].data());
-        band ^= 1;
+      if (mirror_ && part.layout == client_) {
+        Mirror(part, target, bands_[0].data());
+        continue;
       }
-      if (!written) Mirror(part, target, bands_[band].data());  // only a mirror gets here unwritten
+      if (mirror_) {
+        // Mirrored first, while the picture has no more bytes than on the way on.
+        const Canvas mirrored = PlanesIn(bands_[0].data(), part.layout, width_, rows);
+        Mirror(part, mirrored, bands_[1].data());
+        part = AsImage(mirrored, width_, rows);
+        band = 1;
+      }
+      // A step may keep reading its input's luma in place, so three bands take turns.
+      for (Layout next = NextLayout(part.layout, client_); next != client_; next = NextLayout(part.layout, client_)) {
+        part = ConvertInto(part, next, bands_[band].data());
+        band = (band + 1) % 3;
+      }
+      Convert(part, target);
     }
   };
 

@@ -70,8 +70,8 @@ class FastRoute {
   bool scaleIntoClient_ = false;
   // Working planes: the window in the scaled layout (when it is not the source's), the halved
   // pictures (alternating between two buffers), the scaled picture (unless the client takes it),
-  // and two bands for conversions that go through a layout in between.
-  std::vector<uint8_t> prepared_, halved_[2], scaledPlanes_, bands_[2];
+  // and bands for a mirror and the conversions that go through a layout in between.
+  std::vector<uint8_t> prepared_, halved_[2], scaledPlanes_, bands_[3];
 };
 
 }  // namespace orvane::picture

@@ -234,17 +234,14 @@ void PictureRenderer::Plan::Build(const PlanKey& k) {
   const SourceWindow& s = fit.source;
 
   gatheredColumns.clear();
-  copyRows = source == client && !k.options.mirror && k.sourceWidth == k.clientWidth &&
-             k.sourceRows == k.clientRows && c == PixelRect{0, 0, k.clientWidth, k.clientRows};
   planes.clear();
   row.clear();
   accumulator.clear();
-  fastRoute = false;
-  if (copyRows) return;
-  if (k.fastRoutes) {
-    fastRoute = fast.Plan(source, k.sourceWidth, k.sourceRows, client, fit, k.options.mirror, k.options.flip);
-    if (fastRoute) return;
-  }
+  fastRoute = k.fastRoutes &&
+              fast.Plan(source, k.sourceWidth, k.sourceRows, client, fit, k.options.mirror, k.options.flip);
+  copyRows = !fastRoute && source == client && !k.options.mirror && k.sourceWidth == k.clientWidth &&
+             k.sourceRows == k.clientRows && c == PixelRect{0, 0, k.clientWidth, k.clientRows};
+  if (fastRoute || copyRows) return;
 
   const bool mirror = k.options.mirror;
   const bool flip = k.options.flip;

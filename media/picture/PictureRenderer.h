@@ -1,7 +1,9 @@
 // Turns the latest producer picture into one client's frame: the picture is fitted into the client's
 // size by the fill mode ("Aspect Fit" letterboxes in black, "Aspect Fill" crops, "Stretch" distorts),
-// scaled with Resampler's filter, mirrored and flipped as set, and written in the client's layout
-// (YUY2, NV12, RGB24 or RGB32; RGB bottom-up for a positive height, top-down for a negative one).
+// scaled, mirrored and flipped as set, and written in the client's layout (YUY2, NV12, RGB24 or RGB32;
+// RGB bottom-up for a positive height, top-down for a negative one). A FastRoute does the work when
+// one serves the geometry (FastRoute.h); the general path, Resampler's filter and the colour
+// conversions of ColorSpace.h, renders everything else.
 //
 // One PictureRenderer belongs to one client stream and is used by one thread at a time. It owns its
 // plans and working buffers, rebuilt only when the source geometry, the client geometry or the options
