@@ -83,18 +83,30 @@ Canvas Rows(const Canvas& canvas, int32_t row) {
   return part;
 }
 
-// The same picture upside down, read from its last row. The layouts that halve rows have an even
-// number of them here, so each chroma row stays with its two luma rows.
+// Points the planes at their last rows and reverses their strides. The layouts that halve rows have
+// an even number of them here, so each chroma row stays with its two luma rows.
+template <class Pointer>
+void FlipPlanes(Layout layout, int32_t height, Pointer (&plane)[3], int32_t (&stride)[3]) {
+  const int32_t chromaRows = HalvesRows(layout) ? height / 2 : height;
+  for (int p = 0; p < 3; ++p) {
+    if (plane[p] == nullptr) continue;
+    plane[p] += ptrdiff_t{(p == 0 ? height : chromaRows) - 1} * stride[p];
+    stride[p] = -stride[p];
+  }
+}
+
+// The same picture upside down, read from its last row.
 Image Flipped(const Image& image) {
   Image flipped = image;
-  flipped.plane[0] += ptrdiff_t{image.height - 1} * image.stride[0];
-  flipped.stride[0] = -image.stride[0];
-  const int32_t chromaRows = HalvesRows(image.layout) ? image.height / 2 : image.height;
-  for (int p = 1; p < 3; ++p) {
-    if (image.plane[p] == nullptr) continue;
-    flipped.plane[p] += ptrdiff_t{chromaRows - 1} * image.stride[p];
-    flipped.stride[p] = -image.stride[p];
-  }
+  FlipPlanes(image.layout, image.height, flipped.plane, flipped.stride);
+  return flipped;
+}
+
+// A canvas written upside down, from its last row up. Writing backwards turns a picture over faster
+// than reading backwards does: the reads, which the processor waits for, stay in order.
+Canvas Flipped(const Canvas& canvas, int32_t height) {
+  Canvas flipped = canvas;
+  FlipPlanes(canvas.layout, height, flipped.plane, flipped.stride);
   return flipped;
 }
 
@@ -366,11 +378,11 @@ void FastRoute::Render(const uint8_t* sourceTop, ptrdiff_t sourceStep, const uin
   // Converts a picture of the content's size into the client, mirrored and flipped as set: in one
   // call when one step does it and nothing is mirrored, else band by band.
   const auto deliver = [&](const Image& in) {
-    const Image oriented = flip_ ? Flipped(in) : in;
     if (!mirror_ && NextLayout(in.layout, client_) == client_) {
-      Convert(oriented, client);
+      Convert(in, flip_ ? Flipped(client, height_) : client);
       return;
     }
+    const Image oriented = flip_ ? Flipped(in) : in;
     for (int32_t row = 0; row < height_; row += kBandRows) {
       const int32_t rows = std::min(kBandRows, height_ - row);
       Image part = Rows(oriented, row, rows);
@@ -410,19 +422,19 @@ void FastRoute::Render(const uint8_t* sourceTop, ptrdiff_t sourceStep, const uin
   }
   // The scaler writes the client when it can (turning the picture over by reading it upside down),
   // else working planes that `deliver` converts.
-  Canvas scaled = client;
+  const Canvas target = flip_ ? Flipped(client, height_) : client;
+  Canvas scaled = target;
   if (!scaledPlanes_.empty()) scaled = PlanesIn(scaledPlanes_.data(), scaled_, width_, height_);
   if (scaleIntoClient_) {
-    scaled.plane[0] = client.plane[0];
-    scaled.stride[0] = client.stride[0];
-    if (flip_) picture = Flipped(picture);
+    scaled.plane[0] = target.plane[0];
+    scaled.stride[0] = target.stride[0];
   }
   ScaleBilinear(picture, scaled, width_, height_);
   if (!scaleIntoClient_) {
     deliver(AsImage(scaled, width_, height_));
   } else if (scaled_ == Layout::I420) {
-    libyuv::MergeUVPlane(scaled.plane[1], scaled.stride[1], scaled.plane[2], scaled.stride[2], client.plane[1],
-                         client.stride[1], width_ / 2, height_ / 2);
+    libyuv::MergeUVPlane(scaled.plane[1], scaled.stride[1], scaled.plane[2], scaled.stride[2], target.plane[1],
+                         target.stride[1], width_ / 2, height_ / 2);
   }
 }
 
