@@ -71,7 +71,7 @@ for report in $clients; do
     /^latency:/ { mean = $3; p95 = $6; max = $9 }
     /^cpu:/ { cpu = $2 + $5 }
     END { printf "%-18s %7s %7s %8s %7s %9s %9s ms %7s ms %6s ms %6.2f s %7.2f ms\n", name, frames, fps, dropped, missed,
-                 repeated, mean, p95, max, cpu, frames > 0 ? 1000 * cpu / frames : 0 }
+                 repeated, mean, p95, max, cpu, (frames > 0 ? 1000 * cpu / frames : 0) }
   ' "$out/$report"
 done
 awk -v fps="$fps" '/^produced:/ { frames = $2 } /^per frame:/ { push = $7 } /^cpu:/ { cpu = $2 + $5 }
