@@ -19,32 +19,16 @@
 #include <string>
 #include <vector>
 
-#include "ColdBuffers.h"
+#include "BenchSupport.h"
 #include "media/frame/FrameTransform.h"
 #include "media/frame/PixelConversion.h"
-#include "media/frame/SimdLevel.h"
 
 namespace {
 
 using orvane::FrameHeader;
 using orvane::FramePixelType;
-using orvane::bench::BufferSets;
-
-using Operation = std::function<void(const uint8_t* src, uint8_t* dst)>;
-
-void Register(const std::string& name, size_t srcBytes, size_t dstBytes, bool cold, Operation operation) {
-  benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& state) {
-    BufferSets sets(srcBytes, dstBytes, cold);
-    for (auto _ : state) {
-      const uint8_t* src;
-      uint8_t* dst;
-      sets.Next(src, dst);
-      operation(src, dst);
-      benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(srcBytes));
-  })->Unit(benchmark::kMicrosecond)->MinTime(0.3);
-}
+using orvane::bench::Operation;
+using orvane::bench::RegisterOnBuffers;
 
 struct Size {
   int width, height;
@@ -62,10 +46,10 @@ void RegisterFamily(const Family& family, const Size& size) {
   for (bool cold : {false, true}) {
     const std::string suffix =
         "/" + std::to_string(size.width) + "x" + std::to_string(size.height) + (cold ? "/cold" : "/hot");
-    Register(family.name + "/ours" + suffix, family.srcBytes, family.dstBytes, cold, family.ours);
-    Register(family.name + "/libyuv" + suffix, family.srcBytes, family.dstBytes, cold, family.libyuv);
+    RegisterOnBuffers(family.name + "/ours" + suffix, family.srcBytes, family.dstBytes, cold, family.ours);
+    RegisterOnBuffers(family.name + "/libyuv" + suffix, family.srcBytes, family.dstBytes, cold, family.libyuv);
     const size_t copy = family.copyBytes;
-    Register(family.name + "/memcpy" + suffix, copy, copy, cold,
+    RegisterOnBuffers(family.name + "/memcpy" + suffix, copy, copy, cold,
              [copy](const uint8_t* src, uint8_t* dst) { std::memcpy(dst, src, copy); });
   }
 }
@@ -180,12 +164,4 @@ void RegisterAll() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::AddCustomContext("frame_simd_level", orvane::SimdLevelName(orvane::ActiveSimdLevel()));
-  RegisterAll();
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return orvane::bench::RunBenchmarks(argc, argv, RegisterAll); }

@@ -1,6 +1,6 @@
 // What one client frame of the virtual camera costs: the latest producer frame fitted, scaled,
 // oriented and converted into the client's layout by PictureRenderer, for the sizes and layouts call
-// apps ask for. Each case runs four ways side by side on cold frames (ColdBuffers.h): ours (the fast
+// apps ask for. Each case runs four ways side by side on cold frames (BenchSupport.h): ours (the fast
 // routes), general (the general resampler alone, as before the fast routes), libyuv's closest chain
 // for the same output (its temporaries allocated once; chains without a direct call run row by row
 // through a one-row temporary where they can), and memcpy of the producer frame's bytes.
@@ -20,8 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "ColdBuffers.h"
-#include "media/frame/SimdLevel.h"
+#include "BenchSupport.h"
 #include "media/picture/PictureGeometry.h"
 #include "media/picture/PictureRenderer.h"
 
@@ -31,7 +30,6 @@ using orvane::CheckFrameGeometry;
 using orvane::FillMode;
 using orvane::FrameHeader;
 using orvane::FramePixelType;
-using orvane::bench::BufferSets;
 using namespace orvane::picture;
 
 constexpr FramePixelType YUY2 = FramePixelType::YUY2;
@@ -39,7 +37,7 @@ constexpr FramePixelType NV12 = FramePixelType::NV12;
 constexpr FramePixelType RGB24 = FramePixelType::RGB24;
 constexpr FramePixelType RGB32 = FramePixelType::RGB32;
 
-using Chain = std::function<void(const uint8_t* src, uint8_t* dst)>;
+using Chain = orvane::bench::Operation;
 
 // Temporaries of libyuv's chains, allocated once and reused as a real caller would.
 uint8_t* Scratch(size_t index, size_t bytes) {
@@ -66,16 +64,7 @@ size_t Bytes(const FrameHeader& header) { return CheckFrameGeometry(header).imag
 void Register(const Case& c) {
   const size_t srcBytes = Bytes(c.source), dstBytes = Bytes(c.client);
   const auto add = [&](const std::string& way, Chain run, size_t from, size_t to) {
-    benchmark::RegisterBenchmark((c.name + "/" + way).c_str(), [=](benchmark::State& state) {
-      BufferSets sets(from, to, true);
-      for (auto _ : state) {
-        const uint8_t* src;
-        uint8_t* dst;
-        sets.Next(src, dst);
-        run(src, dst);
-        benchmark::ClobberMemory();
-      }
-    })->Unit(benchmark::kMicrosecond)->MinTime(0.3);
+    orvane::bench::RegisterOnBuffers(c.name + "/" + way, from, to, true, std::move(run));
   };
   for (const bool fast : {true, false}) {
     auto renderer = std::make_shared<PictureRenderer>();
@@ -267,12 +256,4 @@ BENCHMARK(TwoClients)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::AddCustomContext("frame_simd_level", orvane::SimdLevelName(orvane::ActiveSimdLevel()));
-  RegisterAll();
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return orvane::bench::RunBenchmarks(argc, argv, RegisterAll); }

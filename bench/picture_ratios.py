@@ -8,21 +8,18 @@ Same-size cases (a layout change, mirror or flip) must stay within 1.5x memcpy o
 scaled cases must be no slower than libyuv. Uses the median of repeated runs when the file has them.
 """
 import collections
-import json
 import re
 import sys
+
+from frame_ratios import load_runs
 
 SIZE = re.compile(r"_(\d+[pk])_to_\w+?_(\d+[pk])")
 
 
 def main(path):
-    with open(path) as file:
-        report = json.load(file)
+    _, repeated, runs = load_runs(path)
     times = collections.defaultdict(dict)
-    repeated = any(b.get("aggregate_name") for b in report["benchmarks"])
-    for bench in report["benchmarks"]:
-        if repeated and bench.get("aggregate_name") != "median":
-            continue
+    for bench in runs:
         name = bench.get("run_name", bench["name"])
         if "/" not in name:
             continue

@@ -210,27 +210,21 @@ void StoreRgb24(uint8_t* dst, const Decoded& d, int pairs) {
   }
 }
 
-int Yuy2ToRgb24Row(const uint8_t* src, uint8_t* dst, int width) {
+// A YUY2 row in either chroma order (kDecode).
+template <Decoded (*kDecode)(__m512i)>
+int DecodeYuy2Row(const uint8_t* src, uint8_t* dst, int width) {
   const int pairs = width / 2;  // an odd last pixel is the reference's
   for (int q = 0; q < pairs; q += 16) {
     const int count = pairs - q < 16 ? pairs - q : 16;
     const __m512i in =
         count == 16 ? _mm512_loadu_si512(src + 4 * q) : _mm512_maskz_loadu_epi32(First16(count), src + 4 * q);
-    StoreRgb24(dst + 6 * q, DecodeYuy2(in), count);
+    StoreRgb24(dst + 6 * q, kDecode(in), count);
   }
   return 2 * pairs;
 }
 
-int Yuy2ToBgr24Row(const uint8_t* src, uint8_t* dst, int width) {
-  const int pairs = width / 2;  // an odd last pixel is the reference's
-  for (int q = 0; q < pairs; q += 16) {
-    const int count = pairs - q < 16 ? pairs - q : 16;
-    const __m512i in =
-        count == 16 ? _mm512_loadu_si512(src + 4 * q) : _mm512_maskz_loadu_epi32(First16(count), src + 4 * q);
-    StoreRgb24(dst + 6 * q, DecodeYuy2Bgr(in), count);
-  }
-  return 2 * pairs;
-}
+int Yuy2ToRgb24Row(const uint8_t* src, uint8_t* dst, int width) { return DecodeYuy2Row<DecodeYuy2>(src, dst, width); }
+int Yuy2ToBgr24Row(const uint8_t* src, uint8_t* dst, int width) { return DecodeYuy2Row<DecodeYuy2Bgr>(src, dst, width); }
 
 // One luma row with its chroma row.
 void Nv12ToRgb24Row(const uint8_t* luma, const uint8_t* uv, uint8_t* dst, int pairs) {

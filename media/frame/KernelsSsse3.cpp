@@ -128,24 +128,23 @@ void StoreRgb24(uint8_t* dst, const __m128i in[4]) {
 
 // ---- row kernels -------------------------------------------------------------------------------
 
-int Yuy2ToRgb24Row(const uint8_t* src, uint8_t* dst, int width) {
+// A YUY2 row in either chroma order (kDecode).
+template <yuv_math::Decoded<Ops> (*kDecode)(Ops::V)>
+int DecodeYuy2Row(const uint8_t* src, uint8_t* dst, int width) {
   const int pairs = width / 2;
   int q = 0;
   for (; q + 4 <= pairs; q += 4) {
     const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * q));
-    StoreRgb24(dst + 6 * q, yuv_math::DecodeYuy2<Ops>(in));
+    StoreRgb24(dst + 6 * q, kDecode(in));
   }
   return 2 * q;
 }
 
+int Yuy2ToRgb24Row(const uint8_t* src, uint8_t* dst, int width) {
+  return DecodeYuy2Row<yuv_math::DecodeYuy2<Ops>>(src, dst, width);
+}
 int Yuy2ToBgr24Row(const uint8_t* src, uint8_t* dst, int width) {
-  const int pairs = width / 2;
-  int q = 0;
-  for (; q + 4 <= pairs; q += 4) {
-    const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * q));
-    StoreRgb24(dst + 6 * q, yuv_math::DecodeYuy2Bgr<Ops>(in));
-  }
-  return 2 * q;
+  return DecodeYuy2Row<yuv_math::DecodeYuy2Bgr<Ops>>(src, dst, width);
 }
 
 int Nv12ToRgb24Rows(const uint8_t* y0, const uint8_t* y1, const uint8_t* uv, uint8_t* dst0, uint8_t* dst1,
