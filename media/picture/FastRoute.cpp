@@ -388,8 +388,15 @@ void FastRoute::Render(const uint8_t* sourceTop, ptrdiff_t sourceStep, const uin
       Image part = Rows(oriented, row, rows);
       const Canvas target = Rows(client, row);
       int band = 0;
+      if (mirror_ && part.layout == client_ && part.layout != Layout::Yuy2) {
+        // Copied into the cache first: the mirror then reads backwards from the cache, not memory.
+        const Canvas copy = PlanesIn(bands_[1].data(), part.layout, width_, rows);
+        Convert(part, copy);
+        Mirror(AsImage(copy, width_, rows), target, bands_[0].data());
+        continue;
+      }
       if (mirror_ && part.layout == client_) {
-        Mirror(part, target, bands_[0].data());
+        Mirror(part, target, bands_[0].data());  // YUY2's mirror reads the rows in order already
         continue;
       }
       if (mirror_) {
