@@ -427,8 +427,8 @@ void FastRoute::Render(const uint8_t* sourceTop, ptrdiff_t sourceStep, const uin
     Halve(picture, half);
     picture = AsImage(half, picture.width / 2, picture.height / 2);
   }
-  // The scaler writes the client when it can (turning the picture over by reading it upside down),
-  // else working planes that `deliver` converts.
+  // The scaler writes the client when it can (turning the picture over by writing its rows from the
+  // last one up), else working planes that `deliver` converts.
   const Canvas target = flip_ ? Flipped(client, height_) : client;
   Canvas scaled = target;
   if (!scaledPlanes_.empty()) scaled = PlanesIn(scaledPlanes_.data(), scaled_, width_, height_);

@@ -237,8 +237,14 @@ void PictureRenderer::Plan::Build(const PlanKey& k) {
   planes.clear();
   row.clear();
   accumulator.clear();
-  fastRoute = k.fastRoutes &&
-              fast.Plan(source, k.sourceWidth, k.sourceRows, client, fit, k.options.mirror, k.options.flip);
+  try {
+    fastRoute = k.fastRoutes &&
+                fast.Plan(source, k.sourceWidth, k.sourceRows, client, fit, k.options.mirror, k.options.flip);
+  } catch (const std::bad_alloc&) {
+    // The route's working planes follow the producer's size; the general path's the client's.
+    fast = FastRoute{};
+    fastRoute = false;
+  }
   copyRows = !fastRoute && source == client && !k.options.mirror && k.sourceWidth == k.clientWidth &&
              k.sourceRows == k.clientRows && c == PixelRect{0, 0, k.clientWidth, k.clientRows};
   if (fastRoute || copyRows) return;
