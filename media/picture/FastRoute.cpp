@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 
 #include "media/frame/PixelConversion.h"
 
@@ -342,7 +343,24 @@ bool FastRoute::Plan(FramePixelType sourceType, int32_t sourceWidth, int32_t sou
     // What is left must be a bilinear step; a steeper one would alias.
     if (w > 2 * width_ || h > 2 * height_) return false;
 
-    if (scaled_ != source_) prepared_.assign(PlanesSize(scaled_, windowWidth_, windowHeight_), 0);
+    // A shrink to I420 without halvings converts and scales band by band, so that the converted
+    // window stays in the cache. The bands keep libyuv's sample positions exactly: each covers whole
+    // periods of the ratio (`period` window rows to `contentPeriod` content rows) whose 16.16 slope
+    // is exact, so every band starts where the whole picture's rows would be, and a shrink by at most
+    // 2 reads no row past its band.
+    if (scaled_ == Layout::I420 && scaled_ != source_ && halvings_ == 0 && height_ < windowHeight_) {
+      const int32_t common = std::gcd(windowHeight_, height_);
+      int32_t period = windowHeight_ / common, contentPeriod = height_ / common;
+      if (period % 2 != 0 || contentPeriod % 2 != 0) period *= 2, contentPeriod *= 2;  // whole chroma rows
+      const bool exactSlope = (int64_t{period} << 16) % contentPeriod == 0;
+      if (exactSlope && contentPeriod <= kBandRows * 4 && height_ % contentPeriod == 0) {
+        bandRows_ = std::max(1, kBandRows * 2 / contentPeriod) * contentPeriod;
+        bandSourceRows_ = bandRows_ / contentPeriod * period;
+      }
+    }
+    if (scaled_ != source_) {
+      prepared_.assign(PlanesSize(scaled_, windowWidth_, bandRows_ > 0 ? bandSourceRows_ : windowHeight_), 0);
+    }
     for (int i = 0; i < 2; ++i) halved_[i].assign(halvedSize[i], 0);
     scaleIntoClient_ = !mirror_ && (scaled_ == client_ || (scaled_ == Layout::I420 && client_ == Layout::Nv12));
     if (!scaleIntoClient_ || scaled_ == Layout::I420) scaledPlanes_.assign(PlanesSize(scaled_, width_, height_), 0);
@@ -420,13 +438,6 @@ void FastRoute::Render(const uint8_t* sourceTop, ptrdiff_t sourceStep, const uin
     return;
   }
 
-  Image picture = window;
-  if (!prepared_.empty()) picture = ConvertInto(window, scaled_, prepared_.data());
-  for (int32_t i = 0; i < halvings_; ++i) {
-    const Canvas half = PlanesIn(halved_[i % 2].data(), scaled_, picture.width / 2, picture.height / 2);
-    Halve(picture, half);
-    picture = AsImage(half, picture.width / 2, picture.height / 2);
-  }
   // The scaler writes the client when it can (turning the picture over by writing its rows from the
   // last one up), else working planes that `deliver` converts.
   const Canvas target = flip_ ? Flipped(client, height_) : client;
@@ -436,7 +447,26 @@ void FastRoute::Render(const uint8_t* sourceTop, ptrdiff_t sourceStep, const uin
     scaled.plane[0] = target.plane[0];
     scaled.stride[0] = target.stride[0];
   }
-  ScaleBilinear(picture, scaled, width_, height_);
+
+  if (bandRows_ > 0) {
+    for (int32_t row = 0; row < height_; row += bandRows_) {
+      const int32_t rows = std::min(bandRows_, height_ - row);
+      // Whole periods: the window rows of a band are exact multiples.
+      const int32_t sourceRow = row / bandRows_ * bandSourceRows_;
+      const auto sourceRows = static_cast<int32_t>(int64_t{rows} * bandSourceRows_ / bandRows_);
+      const Image band = ConvertInto(Rows(window, sourceRow, sourceRows), scaled_, prepared_.data());
+      ScaleBilinear(band, Rows(scaled, row), width_, rows);
+    }
+  } else {
+    Image picture = window;
+    if (!prepared_.empty()) picture = ConvertInto(window, scaled_, prepared_.data());
+    for (int32_t i = 0; i < halvings_; ++i) {
+      const Canvas half = PlanesIn(halved_[i % 2].data(), scaled_, picture.width / 2, picture.height / 2);
+      Halve(picture, half);
+      picture = AsImage(half, picture.width / 2, picture.height / 2);
+    }
+    ScaleBilinear(picture, scaled, width_, height_);
+  }
   if (!scaleIntoClient_) {
     deliver(AsImage(scaled, width_, height_));
   } else if (scaled_ == Layout::I420) {

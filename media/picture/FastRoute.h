@@ -67,6 +67,9 @@ class FastRoute {
   bool scaling_ = false;
   Layout scaled_ = Layout::Yuy2;  // the layout the scaler works in
   int32_t halvings_ = 0;          // 2 x 2 averages before the bilinear step
+  // Content rows scaled per band from `bandSourceRows_` window rows, or 0 for the whole picture at
+  // once (see Plan).
+  int32_t bandRows_ = 0, bandSourceRows_ = 0;
   bool scaleIntoClient_ = false;
   // Working planes: the window in the scaled layout (when it is not the source's), the halved
   // pictures (alternating between two buffers), the scaled picture (unless the client takes it),

@@ -3,6 +3,9 @@
 // the same bytes wherever both compute the same arithmetic.
 #include <gtest/gtest.h>
 
+#include <libyuv/convert.h>
+#include <libyuv/planar_functions.h>
+#include <libyuv/scale.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -144,6 +147,50 @@ TEST(FastRoutes, ScalingMatchesTheGeneralPath) {
           ExpectSamePicture(
               {Padded(from, s.sw, sourceSign * s.sh), Padded(to, s.cw, clientSign * s.ch), options}, 12);
         }
+      }
+    }
+  }
+}
+
+// A shrink by up to 2 of a YUV producer is converted and scaled in bands that stay in the cache: the
+// bands must give exactly the bytes of libyuv's calls over the whole picture.
+TEST(FastRoutes, BandsScaleAsTheWholePictureDoes) {
+  struct Sizes {
+    int sw, sh, cw, ch;
+  };
+  // 3:2 in bands of 32 rows and a last one of 8; 5:4 with a period of 8 content rows.
+  const Sizes sizes[] = {{192, 108, 128, 72}, {160, 100, 128, 80}};
+  for (FramePixelType from : {FramePixelType::YUY2, FramePixelType::NV12}) {
+    for (const Sizes& s : sizes) {
+      const FrameHeader source = CheckFrameGeometry({from, s.sw, s.sh, 0}).header;
+      const FrameHeader client = CheckFrameGeometry({FramePixelType::NV12, s.cw, s.ch, 0}).header;
+      SCOPED_TRACE(test::DescribeRender(source, client, int(FillMode::Stretch), false, false));
+      const std::vector<uint8_t> pixels =
+          test::PaintFrame(source, [&](int x, int y) { return Bgr{(x * 37) % 256, (y * 53) % 256, (x * y) % 256}; });
+      std::vector<uint8_t> ours(ClientFrameSize(client));
+      PictureRenderer renderer;
+      ASSERT_EQ(renderer.Render(MakeFrameView(pixels.data(), source), client, ours.data(), ours.size(),
+                                {FillMode::Stretch}),
+                PictureError::None);
+
+      const size_t plane = size_t(s.sw) * s.sh, chroma = plane / 4;
+      std::vector<uint8_t> y(plane), u(chroma), v(chroma);
+      if (from == FramePixelType::YUY2) {
+        libyuv::YUY2ToI420(pixels.data(), 2 * s.sw, y.data(), s.sw, u.data(), s.sw / 2, v.data(), s.sw / 2, s.sw, s.sh);
+      } else {
+        y.assign(pixels.begin(), pixels.begin() + plane);
+        libyuv::SplitUVPlane(pixels.data() + plane, s.sw, u.data(), s.sw / 2, v.data(), s.sw / 2, s.sw / 2, s.sh / 2);
+      }
+      std::vector<uint8_t> expected(ours.size()), su(size_t(s.cw / 2) * (s.ch / 2)), sv(su.size());
+      libyuv::ScalePlane(y.data(), s.sw, s.sw, s.sh, expected.data(), s.cw, s.cw, s.ch, libyuv::kFilterBilinear);
+      libyuv::ScalePlane(u.data(), s.sw / 2, s.sw / 2, s.sh / 2, su.data(), s.cw / 2, s.cw / 2, s.ch / 2,
+                         libyuv::kFilterBilinear);
+      libyuv::ScalePlane(v.data(), s.sw / 2, s.sw / 2, s.sh / 2, sv.data(), s.cw / 2, s.cw / 2, s.ch / 2,
+                         libyuv::kFilterBilinear);
+      libyuv::MergeUVPlane(su.data(), s.cw / 2, sv.data(), s.cw / 2, expected.data() + size_t(s.cw) * s.ch, s.cw,
+                           s.cw / 2, s.ch / 2);
+      for (size_t i = 0; i < ours.size(); ++i) {
+        ASSERT_EQ(ours[i], expected[i]) << "byte " << i << " (row " << i / s.cw << ")";
       }
     }
   }
