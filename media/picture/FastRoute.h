@@ -7,10 +7,12 @@
 // A route covers a layout change at the same size, and scaling with a layout change:
 //   - same size: the producer's rows go into the client's in one conversion where one call does it;
 //     otherwise, and whenever a mirror is set, band by band through buffers of a few rows that stay in
-//     the cache, so the client frame is written once. A flip reverses the rows a conversion reads.
+//     the cache, so the client frame is written once. A flip writes the client's rows from the last
+//     one up (or, band by band, reads the producer's from the last one up).
 //   - scaling: the shown part of the producer frame is scaled as I420 planes (YUV producers: NV12's
 //     luma in place) or as RGB32 (RGB producers: RGB32 in place), then converted as above. When no
 //     mirror is set, the scaler writes an RGB32 client's frame, and a NV12 client's luma, itself.
+//     YUV producers shrunk by at most 2 are converted and scaled in bands (see Plan).
 // A shrink by more than 2 first halves the picture with 2 x 2 averages (exactly rounded, so a flat
 // colour stays the same) until at most a factor of 2 is left, which the bilinear filter finishes: no
 // aliasing. Declined, and rendered by the general path instead: a shrink that cannot be halved in
