@@ -52,7 +52,7 @@ cross_build jsoncpp "$jsoncpp_src" -DJSONCPP_WITH_TESTS=OFF -DJSONCPP_WITH_POST_
 # vector code may spill 32-byte registers to the 16-byte aligned Windows stack: the assembler option
 # turns those aligned moves into unaligned ones (as for our own kernels).
 echo "mingw-deps: building libyuv"
-cmake -S "$libyuv_src" -B "$deps/obj/libyuv" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+cmake -S "$libyuv_src" -B "$deps/obj/libyuv" -G Ninja -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_DISABLE_FIND_PACKAGE_JPEG=ON \
   -DCMAKE_C_FLAGS=-Wa,-muse-unaligned-vector-move -DCMAKE_CXX_FLAGS=-Wa,-muse-unaligned-vector-move >/dev/null
 cmake --build "$deps/obj/libyuv" --target yuv >/dev/null
