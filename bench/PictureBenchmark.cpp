@@ -190,7 +190,11 @@ void RegisterAll() {
                    }});
   cases.push_back({"yuy2_480p_to_nv12_1080p_letterboxed", Geometry(YUY2, 640, 480), Geometry(NV12, 1920, 1080),
                    plain, [](const uint8_t* s, uint8_t* d) {
-                     // The picture's 1440 x 1080 in the middle; bars left as they are.
+                     // The picture's 1440 x 1080 in the middle, black bars of 240 columns either side.
+                     for (const int x : {0, 1680}) {
+                       libyuv::SetPlane(d + x, 1920, 240, 1080, 16);
+                       libyuv::SetPlane(d + 1920 * 1080 + x, 1920, 240, 540, 128);
+                     }
                      uint8_t *y = Scratch(0, 640 * 480), *u = Scratch(1, 320 * 240), *v = Scratch(2, 320 * 240);
                      uint8_t *du = Scratch(4, 720 * 540), *dv = Scratch(5, 720 * 540);
                      libyuv::YUY2ToI420(s, 1280, y, 640, u, 320, v, 320, 640, 480);
