@@ -19,67 +19,16 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "media/frame/FrameTransform.h"
 #include "media/frame/PixelConversion.h"
-#include "media/frame/SimdLevel.h"
 
 namespace {
 
 using orvane::FrameHeader;
 using orvane::FramePixelType;
-
-// Larger than this machine's last-level cache (32 MiB) several times over.
-constexpr size_t kColdBytes = size_t{256} << 20;
-
-struct AlignedFree {
-  void operator()(uint8_t* block) const { std::free(block); }
-};
-using Block = std::unique_ptr<uint8_t[], AlignedFree>;
-
-Block Allocate(size_t bytes) {
-  auto* block = static_cast<uint8_t*>(std::aligned_alloc(64, (bytes + 63) / 64 * 64));
-  // Touch every page, and give the pixels varied values: no page faults and no zero pages in timing.
-  for (size_t i = 0; i < bytes; ++i) block[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
-  return Block(block);
-}
-
-// Source and destination buffers for one operation: one set when hot, enough sets when cold that each
-// is long out of the caches by the time it comes round again.
-class BufferSets {
- public:
-  BufferSets(size_t srcBytes, size_t dstBytes, bool cold) {
-    const size_t count = cold ? (kColdBytes + srcBytes + dstBytes - 1) / (srcBytes + dstBytes) : 1;
-    for (size_t i = 0; i < (count < 3 && cold ? 3 : count); ++i) {
-      sources_.push_back(Allocate(srcBytes));
-      destinations_.push_back(Allocate(dstBytes));
-    }
-  }
-  void Next(const uint8_t*& src, uint8_t*& dst) {
-    src = sources_[next_].get();
-    dst = destinations_[next_].get();
-    next_ = (next_ + 1) % sources_.size();
-  }
-
- private:
-  std::vector<Block> sources_, destinations_;
-  size_t next_ = 0;
-};
-
-using Operation = std::function<void(const uint8_t* src, uint8_t* dst)>;
-
-void Register(const std::string& name, size_t srcBytes, size_t dstBytes, bool cold, Operation operation) {
-  benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& state) {
-    BufferSets sets(srcBytes, dstBytes, cold);
-    for (auto _ : state) {
-      const uint8_t* src;
-      uint8_t* dst;
-      sets.Next(src, dst);
-      operation(src, dst);
-      benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(srcBytes));
-  })->Unit(benchmark::kMicrosecond)->MinTime(0.3);
-}
+using orvane::bench::Operation;
+using orvane::bench::RegisterOnBuffers;
 
 struct Size {
   int width, height;
@@ -97,10 +46,10 @@ void RegisterFamily(const Family& family, const Size& size) {
   for (bool cold : {false, true}) {
     const std::string suffix =
         "/" + std::to_string(size.width) + "x" + std::to_string(size.height) + (cold ? "/cold" : "/hot");
-    Register(family.name + "/ours" + suffix, family.srcBytes, family.dstBytes, cold, family.ours);
-    Register(family.name + "/libyuv" + suffix, family.srcBytes, family.dstBytes, cold, family.libyuv);
+    RegisterOnBuffers(family.name + "/ours" + suffix, family.srcBytes, family.dstBytes, cold, family.ours);
+    RegisterOnBuffers(family.name + "/libyuv" + suffix, family.srcBytes, family.dstBytes, cold, family.libyuv);
     const size_t copy = family.copyBytes;
-    Register(family.name + "/memcpy" + suffix, copy, copy, cold,
+    RegisterOnBuffers(family.name + "/memcpy" + suffix, copy, copy, cold,
              [copy](const uint8_t* src, uint8_t* dst) { std::memcpy(dst, src, copy); });
   }
 }
@@ -215,12 +164,4 @@ void RegisterAll() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::AddCustomContext("frame_simd_level", orvane::SimdLevelName(orvane::ActiveSimdLevel()));
-  RegisterAll();
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return orvane::bench::RunBenchmarks(argc, argv, RegisterAll); }

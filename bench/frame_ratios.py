@@ -24,14 +24,19 @@ TARGETS = {
 }
 
 
-def main(path):
+def load_runs(path):
+    """The report, whether it holds repetitions, and its runs: the medians of repetitions, else each run."""
     with open(path) as file:
         report = json.load(file)
-    times = collections.defaultdict(dict)
     repeated = any(b.get("aggregate_name") for b in report["benchmarks"])
-    for bench in report["benchmarks"]:
-        if repeated and bench.get("aggregate_name") != "median":
-            continue
+    runs = [b for b in report["benchmarks"] if not repeated or b.get("aggregate_name") == "median"]
+    return report, repeated, runs
+
+
+def main(path):
+    report, repeated, runs = load_runs(path)
+    times = collections.defaultdict(dict)
+    for bench in runs:
         operation, implementation, size, mode = bench["name"].split("/")[:4]
         times[(operation, size, mode)][implementation] = bench["real_time"]
 

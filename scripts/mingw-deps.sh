@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Windows (MinGW-w64) copies of GoogleTest, tinyxml2 and jsoncpp from Debian's sources into
+# Builds the Windows (MinGW-w64) copies of GoogleTest, tinyxml2, jsoncpp and libyuv from Debian's sources into
 # build/deps/mingw, a prefix the Windows preset searches. With --check it only says (by exit code)
 # whether the prefix is complete for the current source versions.
 set -euo pipefail
@@ -10,7 +10,7 @@ toolchain=$root/cmake/mingw-w64-x86_64.cmake
 
 src_version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo none; }
 # The stamp names the Debian versions the prefix was built from, so an upgrade rebuilds it.
-stamp_text="googletest=$(src_version googletest) tinyxml2=$(src_version libtinyxml2-dev) jsoncpp=$(src_version libjsoncpp-dev)"
+stamp_text="googletest=$(src_version googletest) tinyxml2=$(src_version libtinyxml2-dev) jsoncpp=$(src_version libjsoncpp-dev) libyuv=$(src_version libyuv-dev)"
 stamp=$prefix/.built-from
 
 if [ "${1:-}" = "--check" ]; then
@@ -41,11 +41,23 @@ fetch_source() { # installed binary package -> prints the unpacked directory of 
 }
 tinyxml2_src=$(fetch_source libtinyxml2-dev)
 jsoncpp_src=$(fetch_source libjsoncpp-dev)
-[ -n "$tinyxml2_src" ] && [ -n "$jsoncpp_src" ] || { echo "mingw-deps: apt-get source failed (deb-src entries?)" >&2; exit 1; }
+libyuv_src=$(fetch_source libyuv-dev)
+[ -n "$tinyxml2_src" ] && [ -n "$jsoncpp_src" ] && [ -n "$libyuv_src" ] || { echo "mingw-deps: apt-get source failed (deb-src entries?)" >&2; exit 1; }
 
 cross_build tinyxml2 "$tinyxml2_src" -Dtinyxml2_BUILD_TESTING=OFF -DBUILD_TESTING=OFF
 cross_build jsoncpp "$jsoncpp_src" -DJSONCPP_WITH_TESTS=OFF -DJSONCPP_WITH_POST_BUILD_UNITTEST=OFF \
   -DJSONCPP_WITH_PKGCONFIG_SUPPORT=OFF -DBUILD_STATIC_LIBS=ON -DBUILD_OBJECT_LIBS=OFF
+
+# libyuv's project also builds a shared library and two tools; only the static library is wanted. Its
+# vector code may spill 32-byte registers to the 16-byte aligned Windows stack: the assembler option
+# turns those aligned moves into unaligned ones (as for our own kernels).
+echo "mingw-deps: building libyuv"
+cmake -S "$libyuv_src" -B "$deps/obj/libyuv" -G Ninja -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_DISABLE_FIND_PACKAGE_JPEG=ON \
+  -DCMAKE_C_FLAGS=-Wa,-muse-unaligned-vector-move -DCMAKE_CXX_FLAGS=-Wa,-muse-unaligned-vector-move >/dev/null
+cmake --build "$deps/obj/libyuv" --target yuv >/dev/null
+install -m 644 "$deps/obj/libyuv/libyuv.a" "$prefix/lib/"
+cp -r "$libyuv_src/include/." "$prefix/include/"
 
 rm -rf "$deps/src" "$deps/obj"
 echo "$stamp_text" > "$stamp"

@@ -101,6 +101,12 @@ STDMETHODIMP NimbCameraPin::EnumMediaTypes(IEnumMediaTypes** types) {
 void NimbCameraPin::BeginStreaming(std::shared_ptr<state::DeviceState> device, state::ClientRegistration* registration) {
   device_ = std::move(device);
   registration_ = registration;
+  const VideoMediaGeometry client = GeometryFromMediaType(ConnectionType().get());
+  if (client.ok() && device_ != nullptr) {
+    renderings_ = picture::SharedRenderings::ForDevice(device_->deviceNumber());
+    joinedAs_ = client.frame.header;
+    renderings_->Join(joinedAs_);
+  }
   haveFrame_ = false;
   copiedFrame_ = 0;
   shownFrame_ = 0;
@@ -111,6 +117,8 @@ void NimbCameraPin::BeginStreaming(std::shared_ptr<state::DeviceState> device, s
 void NimbCameraPin::InterruptWaits() { interrupt_.Set(); }
 
 void NimbCameraPin::EndStreaming() {
+  if (renderings_ != nullptr) renderings_->Leave(joinedAs_);
+  renderings_.reset();
   registration_ = nullptr;
   device_.reset();
 }
@@ -210,7 +218,13 @@ HRESULT NimbCameraPin::FillFrame(IMediaSample* sample, FrameTiming& timing) {
   const picture::PictureOptions options = OptionsOf(settings);
   picture::PictureError error = picture::PictureError::None;
   if (ProducerActive()) {
-    error = live_.RenderRecord(record_.data(), record_.size(), client.frame.header, out, capacity, options);
+    // Another stream of this process may have shown the same frame the same way already.
+    const picture::SharedRenderings::Key key{copiedFrame_, client.frame.header, options};
+    const size_t size = client.frame.imageSize;
+    if (renderings_ == nullptr || !renderings_->Take(key, out, size)) {
+      error = live_.RenderRecord(record_.data(), record_.size(), client.frame.header, out, capacity, options);
+      if (error == picture::PictureError::None && renderings_ != nullptr) renderings_->Publish(key, out, size);
+    }
   } else {
     error = idle_.Render(settings.idlePicturePath, client.frame.header, options, out, capacity);
   }

@@ -14,6 +14,9 @@
 // the two rates, no frame is shown more than about half an interval after it was pushed; a slower
 // producer's frames are repeated, a faster one's thinned out.
 //
+// Streams of the device in this process that show the same producer frame at the same geometry with
+// the same options render it once (SharedRenderings): the first to render it publishes a copy.
+//
 // Everything read from the shared state is a peer's word. A frame's publication time after now, or
 // older than the idle time-out, makes it not live (the idle picture is shown). The frame event is a
 // named object another process may have created first and keep set: a wait takes at most
@@ -39,6 +42,7 @@
 #include "device/camera/NimbCameraStatistics.h"
 #include "device/camera/state/DeviceState.h"
 #include "media/picture/PictureRenderer.h"
+#include "media/picture/SharedRenderings.h"
 #include "platform/dshow/CapturePin.h"
 #include "platform/win/Event.h"
 
@@ -104,6 +108,10 @@ class NimbCameraPin : public CapturePin {
   uint64_t shownFrame_ = 0;      // frame counter of the last frame delivered
   uint64_t publishedTime_ = 0;   // when record_ was published, as the section says (performance counter, 100 ns)
   picture::PictureRenderer live_;
+  // The device's renderings shared with this process's other streams of it, and the client geometry
+  // this stream joined them with.
+  std::shared_ptr<picture::SharedRenderings> renderings_;
+  FrameHeader joinedAs_{};
   IdleFrames idle_;
 
   // Written by the streaming thread, read by Statistics.

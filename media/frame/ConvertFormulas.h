@@ -36,15 +36,27 @@ inline void Nv12Pixel(int32_t y, int32_t uByte, int32_t vByte, uint8_t* out) {
   out[2] = Clamp255((t + 104595 * v) >> 16);
 }
 
-// Decodes pixel x of a 4:2:2 row of `width` pixels. A last odd pixel owns only Y and C1 and borrows C2
-// from the pair before it (its own C1 when it is alone in the row).
-inline void Yuy2RowPixel(const uint8_t* row, int32_t x, int32_t width, uint8_t* out) {
+// Decodes pixel x of a 4:2:2 row of `width` pixels with `kPixel`, which gets the pixel's Y and the
+// pair's first and second chroma bytes. A last odd pixel owns only Y and the first chroma byte and
+// borrows the second from the pair before it (its own first when it is alone in the row).
+template <void (*kPixel)(int32_t, int32_t, int32_t, uint8_t*)>
+inline void Decode422RowPixel(const uint8_t* row, int32_t x, int32_t width, uint8_t* out) {
   const uint8_t* pair = row + 4 * static_cast<int64_t>(x >> 1);
   if ((width & 1) != 0 && x == width - 1) {
-    Yuv422Pixel(pair[0], pair[1], width == 1 ? pair[1] : pair[-1], out);
+    kPixel(pair[0], pair[1], width == 1 ? pair[1] : pair[-1], out);
   } else {
-    Yuv422Pixel(pair[(x & 1) * 2], pair[1], pair[3], out);
+    kPixel(pair[(x & 1) * 2], pair[1], pair[3], out);
   }
+}
+
+// 4:2:2 in the frame path's roles (C1 drives the first output byte).
+inline void Yuy2RowPixel(const uint8_t* row, int32_t x, int32_t width, uint8_t* out) {
+  Decode422RowPixel<Yuv422Pixel>(row, x, width, out);
+}
+
+// YUY2 in DirectShow's order (Y0, U, Y1, V) into blue, green, red with NV12's arithmetic.
+inline void Yuy2BgrRowPixel(const uint8_t* row, int32_t x, int32_t width, uint8_t* out) {
+  Decode422RowPixel<Nv12Pixel>(row, x, width, out);
 }
 
 // Encodes two 3-byte pixels as Y0, C1, Y1, C2. Every intermediate is non-negative (the shifts are

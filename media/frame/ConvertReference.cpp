@@ -14,6 +14,12 @@ void Yuy2ToRgb24Row(const uint8_t* src, uint8_t* dst, int begin, int width) {
   }
 }
 
+void Yuy2ToBgr24Row(const uint8_t* src, uint8_t* dst, int begin, int width) {
+  for (int x = begin; x < width; ++x) {
+    formulas::Yuy2BgrRowPixel(src, x, width, dst + 3 * static_cast<ptrdiff_t>(x));
+  }
+}
+
 void Rgb24ToYuy2Row(const uint8_t* src, uint8_t* dst, int begin, int width) {
   int x = begin;
   for (; x + 1 < width; x += 2) {

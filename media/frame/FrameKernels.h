@@ -16,6 +16,7 @@ namespace orvane {
 using Yuy2ToRgb24RowFn = int (*)(const uint8_t* src, uint8_t* dst, int width);
 using Rgb24ToYuy2RowFn = int (*)(const uint8_t* src, uint8_t* dst, int width);
 using Rgb32ToRgb24RowFn = int (*)(const uint8_t* src, uint8_t* dst, int width);
+using Yuy2ToBgr24RowFn = int (*)(const uint8_t* src, uint8_t* dst, int width);
 // Two luma rows sharing one row of interleaved U, V; `width` is even.
 using Nv12ToRgb24RowsFn = int (*)(const uint8_t* y0, const uint8_t* y1, const uint8_t* uv, uint8_t* dst0,
                                   uint8_t* dst1, int width);
@@ -40,6 +41,8 @@ struct FrameKernels {
   // column, `height` pixels long. Equal, byte for byte, to Convert422To24, a 3-byte transpose and
   // Convert24To422 in a row, without the two intermediate images.
   TransposeFn transposeYuy2;
+  // YUY2 in DirectShow's order (U first) to blue, green, red, as the virtual camera's clients see it.
+  Yuy2ToBgr24RowFn yuy2ToBgr24;
 };
 
 // The table of the active level (SimdLevel.h), chosen on the first call.
@@ -56,6 +59,7 @@ namespace reference {
 void Yuy2ToRgb24Row(const uint8_t* src, uint8_t* dst, int begin, int width);
 void Rgb24ToYuy2Row(const uint8_t* src, uint8_t* dst, int begin, int width);
 void Rgb32ToRgb24Row(const uint8_t* src, uint8_t* dst, int begin, int width);
+void Yuy2ToBgr24Row(const uint8_t* src, uint8_t* dst, int begin, int width);
 // Pixels [begin, end) of one luma row with its chroma row; begin and end are even.
 void Nv12ToRgb24Row(const uint8_t* y, const uint8_t* uv, uint8_t* dst, int begin, int end);
 

@@ -156,6 +156,7 @@ using ChromaTerms = yuv_math::ChromaTerms<Ops>;
 using yuv_math::WordPair;
 
 Decoded DecodeYuy2(__m512i pairs) { return yuv_math::DecodeYuy2<Ops>(pairs); }
+Decoded DecodeYuy2Bgr(__m512i pairs) { return yuv_math::DecodeYuy2Bgr<Ops>(pairs); }
 
 // ---- B, G, R to 4:2:2 ------------------------------------------------------------------------------
 
@@ -209,16 +210,21 @@ void StoreRgb24(uint8_t* dst, const Decoded& d, int pairs) {
   }
 }
 
-int Yuy2ToRgb24Row(const uint8_t* src, uint8_t* dst, int width) {
+// A YUY2 row in either chroma order (kDecode).
+template <Decoded (*kDecode)(__m512i)>
+int DecodeYuy2Row(const uint8_t* src, uint8_t* dst, int width) {
   const int pairs = width / 2;  // an odd last pixel is the reference's
   for (int q = 0; q < pairs; q += 16) {
     const int count = pairs - q < 16 ? pairs - q : 16;
     const __m512i in =
         count == 16 ? _mm512_loadu_si512(src + 4 * q) : _mm512_maskz_loadu_epi32(First16(count), src + 4 * q);
-    StoreRgb24(dst + 6 * q, DecodeYuy2(in), count);
+    StoreRgb24(dst + 6 * q, kDecode(in), count);
   }
   return 2 * pairs;
 }
+
+int Yuy2ToRgb24Row(const uint8_t* src, uint8_t* dst, int width) { return DecodeYuy2Row<DecodeYuy2>(src, dst, width); }
+int Yuy2ToBgr24Row(const uint8_t* src, uint8_t* dst, int width) { return DecodeYuy2Row<DecodeYuy2Bgr>(src, dst, width); }
 
 // One luma row with its chroma row.
 void Nv12ToRgb24Row(const uint8_t* luma, const uint8_t* uv, uint8_t* dst, int pairs) {
@@ -512,7 +518,7 @@ void TransposeYuy2(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdif
 
 const FrameKernels kAvx512Kernels = {
     "avx512", Yuy2ToRgb24Row, Rgb24ToYuy2Row, Nv12ToRgb24Rows, Rgb32ToRgb24Row,
-    Transpose8, Transpose16, Transpose24, Transpose32, TransposeYuy2,
+    Transpose8, Transpose16, Transpose24, Transpose32, TransposeYuy2, Yuy2ToBgr24Row,
 };
 
 }  // namespace orvane

@@ -42,6 +42,12 @@ int Convert24To422(const uint8_t* src, int32_t srcStep, uint8_t* dst, int32_t ds
                      reference::Rgb24ToYuy2Row);
 }
 
+int ConvertYUY2To24(const uint8_t* src, int32_t srcStep, uint8_t* dst, int32_t dstStep, int32_t width,
+                    int32_t height) {
+  return ConvertRows(src, srcStep, dst, dstStep, width, height, ActiveFrameKernels().yuy2ToBgr24,
+                     reference::Yuy2ToBgr24Row);
+}
+
 int Convert32To24(const uint8_t* src, int32_t srcStep, uint8_t* dst, int32_t dstStep, int32_t width,
                   int32_t height) {
   return ConvertRows(src, srcStep, dst, dstStep, width, height, ActiveFrameKernels().rgb32ToRgb24,

@@ -1,4 +1,4 @@
-// The four pixel conversions of the frame path, in the shape of an image library: source pointer and
+// The pixel conversions of the frame path and of the virtual camera's pictures, in the shape of an image library: source pointer and
 // row step, destination pointer and row step, region width and height in pixels; a status number out.
 // Steps may exceed the bytes a row uses (and may be negative, to walk a plane upwards); only `width`
 // pixels of `height` rows are read and written. The statuses are those of FrameStatus.h. BT.601 studio
@@ -26,6 +26,12 @@ int Convert24To422(const uint8_t* src, int32_t srcStep, uint8_t* dst, int32_t ds
 // width / 2 * 2 columns and height / 2 * 2 rows; returns kConvertOddSize when something was left over.
 int ConvertNV12To24(const uint8_t* srcY, int32_t yStep, const uint8_t* srcUV, int32_t uvStep, uint8_t* dst,
                     int32_t dstStep, int32_t width, int32_t height);
+
+// YUY2 in DirectShow's byte order (Y0, U, Y1, V per pair) to blue, green, red: the arithmetic of
+// ConvertNV12To24 with each row's own chroma, as the virtual camera's clients decode it. An odd last
+// pixel keeps its U and borrows the V before it.
+int ConvertYUY2To24(const uint8_t* src, int32_t srcStep, uint8_t* dst, int32_t dstStep, int32_t width,
+                    int32_t height);
 
 // 4-byte pixels to 3-byte pixels: the fourth byte is dropped.
 int Convert32To24(const uint8_t* src, int32_t srcStep, uint8_t* dst, int32_t dstStep, int32_t width,

@@ -25,6 +25,7 @@ const FrameKernels kReferenceKernels = {
     reference::Transpose24,
     reference::Transpose32,
     reference::TransposeYuy2,
+    [](const uint8_t*, uint8_t*, int) { return 0; },
 };
 
 namespace {

@@ -86,6 +86,13 @@ Decoded<Ops> DecodeYuy2(V<Ops> pairs) {
   return DecodePairs<Ops>(Ops::And(pairs, Ops::Set16(0x00FF)), Yuy2Chroma<Ops>(chroma));
 }
 
+// Pairs Y0, U, Y1, V in DirectShow's order, one per dword: NV12's arithmetic, blue first.
+template <class Ops>
+Decoded<Ops> DecodeYuy2Bgr(V<Ops> pairs) {
+  const V<Ops> chroma = Ops::Sub16(Ops::template Srli16<8>(pairs), Ops::Set16(128));
+  return DecodePairs<Ops>(Ops::And(pairs, Ops::Set16(0x00FF)), Nv12Chroma<Ops>(chroma));
+}
+
 // Pixels as B, G, R, X dwords (X ignored) to 4:2:2, for instruction sets with a horizontal add. `first`
 // and `second` hold consecutive pixels per 128-bit lane (four each); per lane the result holds the
 // pairs of `first`, then those of `second`, as Y0, C1, Y1, C2. Every intermediate is positive and every

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "media/picture/ColorSpace.h"
+#include "media/picture/FastRoute.h"
 #include "media/picture/PictureGeometry.h"
 #include "media/picture/Resampler.h"
 
@@ -191,6 +192,7 @@ struct PlanKey {
   FramePixelType clientType;
   int32_t clientWidth, clientRows;
   PictureOptions options;
+  bool fastRoutes;
   friend bool operator==(const PlanKey&, const PlanKey&) = default;
 };
 
@@ -200,6 +202,8 @@ struct PictureRenderer::Plan {
   PlanKey key{};
   PictureFit fit;
   bool copyRows = false;
+  bool fastRoute = false;  // `fast` renders; the passes below are empty
+  FastRoute fast;
   AxisPlan lumaColumns, chromaColumns, chromaColumnsV, lumaRows, chromaRows;
   std::deque<AxisPlan> gatheredColumns;  // column plans over the gathered bytes; never moved once made
   std::vector<RowPass> passes;
@@ -230,12 +234,20 @@ void PictureRenderer::Plan::Build(const PlanKey& k) {
   const SourceWindow& s = fit.source;
 
   gatheredColumns.clear();
-  copyRows = source == client && !k.options.mirror && k.sourceWidth == k.clientWidth &&
-             k.sourceRows == k.clientRows && c == PixelRect{0, 0, k.clientWidth, k.clientRows};
   planes.clear();
   row.clear();
   accumulator.clear();
-  if (copyRows) return;
+  try {
+    fastRoute = k.fastRoutes &&
+                fast.Plan(source, k.sourceWidth, k.sourceRows, client, fit, k.options.mirror, k.options.flip);
+  } catch (const std::bad_alloc&) {
+    // The route's working planes follow the producer's size; the general path's the client's.
+    fast = FastRoute{};
+    fastRoute = false;
+  }
+  copyRows = !fastRoute && source == client && !k.options.mirror && k.sourceWidth == k.clientWidth &&
+             k.sourceRows == k.clientRows && c == PixelRect{0, 0, k.clientWidth, k.clientRows};
+  if (fastRoute || copyRows) return;
 
   const bool mirror = k.options.mirror;
   const bool flip = k.options.flip;
@@ -473,6 +485,10 @@ PictureRenderer::~PictureRenderer() = default;
 PictureRenderer::Work PictureRenderer::PlannedWork() const {
   Work work;
   if (!plan_ || plan_->copyRows) return work;
+  if (plan_->fastRoute) {
+    work.rowReads = plan_->fast.BytesRead();
+    return work;
+  }
   for (const RowPass& pass : plan_->passes) {
     const size_t filteredBytes = pass.gather.empty() ? pass.spanEnd - pass.spanBegin : pass.gather.size();
     if (pass.filtered) work.rowReads += int64_t{pass.rows} * pass.vertical->taps * int64_t(filteredBytes);
@@ -506,7 +522,8 @@ PictureError PictureRenderer::Render(const FrameView& source, const FrameHeader&
   const FrameHeader& target = geometry.header;
   const FrameHeader& from = source.header;
 
-  const PlanKey key{from.pixelType, from.width, Rows(from), target.pixelType, target.width, Rows(target), options};
+  const PlanKey key{from.pixelType, from.width, Rows(from), target.pixelType, target.width, Rows(target), options,
+                    fastRoutes_};
   try {
     if (!plan_) plan_ = std::make_unique<Plan>();
     if (!(plan_->key == key) || plan_->key.sourceWidth == 0) plan_->Build(key);
@@ -547,6 +564,11 @@ PictureError PictureRenderer::Render(const FrameView& source, const FrameHeader&
 
   uint8_t* contentTop = clientTop + c.y * clientStep + ptrdiff_t{c.x} * clientBytes;
   uint8_t* chromaTop = clientChroma + size_t(c.y / 2) * target.stride + size_t(c.x);
+  if (plan.fastRoute) {
+    plan.fast.Render(sourceTop, sourceStep, source.chroma, from.stride, contentTop, clientStep, chromaTop,
+                     target.stride);
+    return PictureError::None;
+  }
   const size_t planeSize = size_t(c.width) * size_t(c.height);
   for (const RowPass& pass : plan.passes) {
     const uint8_t* passSource = pass.sourcePlane == 0 ? sourceTop : source.chroma;

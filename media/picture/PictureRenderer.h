@@ -1,7 +1,9 @@
 // Turns the latest producer picture into one client's frame: the picture is fitted into the client's
 // size by the fill mode ("Aspect Fit" letterboxes in black, "Aspect Fill" crops, "Stretch" distorts),
-// scaled with Resampler's filter, mirrored and flipped as set, and written in the client's layout
-// (YUY2, NV12, RGB24 or RGB32; RGB bottom-up for a positive height, top-down for a negative one).
+// scaled, mirrored and flipped as set, and written in the client's layout (YUY2, NV12, RGB24 or RGB32;
+// RGB bottom-up for a positive height, top-down for a negative one). A FastRoute does the work when
+// one serves the geometry (FastRoute.h); the general path, Resampler's filter and the colour
+// conversions of ColorSpace.h, renders everything else.
 //
 // One PictureRenderer belongs to one client stream and is used by one thread at a time. It owns its
 // plans and working buffers, rebuilt only when the source geometry, the client geometry or the options
@@ -72,7 +74,7 @@ class PictureRenderer {
                       const PictureOptions& options);
 
   // What the current plan reads for one client frame (zeros before the first render, and for a plain
-  // copy): `rowReads` source bytes over all rows of the vertical passes, `sampleReads` filtered samples
+  // copy; for a fast route, `rowReads` counts the bytes its converters and scalers read): `rowReads` source bytes over all rows of the vertical passes, `sampleReads` filtered samples
   // over all samples of the horizontal passes. Both follow the client's size, not the producer's: each
   // destination sample reads at most kMaxTaps samples per axis, and a vertical pass filters no more of
   // a source row than its destination samples reach (only the samples they read, when a shrink skips).
@@ -82,9 +84,14 @@ class PictureRenderer {
   };
   Work PlannedWork() const;
 
+  // The fast routes (FastRoute.h) are on by default; tests and benchmarks turn them off to compare
+  // them with the general path. A change takes effect at the next render.
+  void UseFastRoutes(bool on) { fastRoutes_ = on; }
+
  private:
   struct Plan;
   std::unique_ptr<Plan> plan_;
+  bool fastRoutes_ = true;
 };
 
 }  // namespace orvane::picture

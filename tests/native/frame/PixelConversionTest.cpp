@@ -16,7 +16,7 @@ using test::FirstDifference;
 using test::ForEachSimdLevel;
 using test::GuardedBuffer;
 
-enum class Conversion { Yuy2To24, Rgb24To422, Nv12To24, Rgb32To24 };
+enum class Conversion { Yuy2To24, Rgb24To422, Nv12To24, Rgb32To24, Yuy2ToBgr };
 
 const char* Name(Conversion conversion) {
   switch (conversion) {
@@ -24,6 +24,7 @@ const char* Name(Conversion conversion) {
     case Conversion::Rgb24To422: return "Convert24To422";
     case Conversion::Nv12To24: return "ConvertNV12To24";
     case Conversion::Rgb32To24: return "Convert32To24";
+    case Conversion::Yuy2ToBgr: return "ConvertYUY2To24";
   }
   return "?";
 }
@@ -31,7 +32,8 @@ const char* Name(Conversion conversion) {
 // Bytes that `width` pixels occupy in the source and in the destination row.
 int SourceRowBytes(Conversion conversion, int width) {
   switch (conversion) {
-    case Conversion::Yuy2To24: return 2 * width;
+    case Conversion::Yuy2To24:
+    case Conversion::Yuy2ToBgr: return 2 * width;
     case Conversion::Rgb24To422: return 3 * width;
     case Conversion::Nv12To24: return width;
     case Conversion::Rgb32To24: return 4 * width;
@@ -51,12 +53,13 @@ int RunConversion(Conversion conversion, const uint8_t* src, int srcStep, const 
     case Conversion::Nv12To24:
       return ConvertNV12To24(src, srcStep, chroma, chromaStep, dst, dstStep, width, height);
     case Conversion::Rgb32To24: return Convert32To24(src, srcStep, dst, dstStep, width, height);
+    case Conversion::Yuy2ToBgr: return ConvertYUY2To24(src, srcStep, dst, dstStep, width, height);
   }
   return -1;
 }
 
-constexpr Conversion kAllConversions[] = {Conversion::Yuy2To24, Conversion::Rgb24To422,
-                                          Conversion::Nv12To24, Conversion::Rgb32To24};
+constexpr Conversion kAllConversions[] = {Conversion::Yuy2To24, Conversion::Rgb24To422, Conversion::Nv12To24,
+                                          Conversion::Rgb32To24, Conversion::Yuy2ToBgr};
 
 // The formulas once more, written independently of the implementation, for single worked pixels.
 int Clamp(int64_t value) { return value < 0 ? 0 : value > 255 ? 255 : static_cast<int>(value); }
@@ -106,6 +109,22 @@ TEST(PixelConversion, WorkedExamples) {
         }
         EXPECT_EQ(Bytes(&out[row * 15 + 12], 3), (std::vector<int>{0xAB, 0xAB, 0xAB}));
       }
+    }
+  });
+}
+
+// DirectShow's YUY2 (U first) decodes with NV12's roles: blue from U, red from V, row by row; an odd
+// last pixel borrows the V before it.
+TEST(PixelConversion, Yuy2InDirectShowOrderDecodesAsNv12Does) {
+  ForEachSimdLevel([](SimdLevel) {
+    const uint8_t row[] = {16, 90, 200, 240, 120, 30, 235, 150, 60, 210};
+    uint8_t out[15] = {};
+    ASSERT_EQ(ConvertYUY2To24(row, 10, out, 15, 5, 1), kConvertOk);
+    const int pixels[][3] = {{16, 90, 240}, {200, 90, 240}, {120, 30, 150}, {235, 30, 150}, {60, 210, 150}};
+    for (int x = 0; x < 5; ++x) {
+      std::vector<int> bgr = Expected422Pixel(pixels[x][0], pixels[x][2], pixels[x][1]);
+      std::swap(bgr[0], bgr[2]);
+      EXPECT_EQ(Bytes(&out[3 * x], 3), bgr) << "column " << x;
     }
   });
 }

@@ -50,10 +50,7 @@ struct Case {
   FrameHeader client;
   PictureOptions options;
   std::string Describe() const {
-    return std::string(FramePixelTypeName(source.pixelType)) + " " + std::to_string(source.width) + "x" +
-           std::to_string(source.height) + " -> " + FramePixelTypeName(client.pixelType) + " " +
-           std::to_string(client.width) + "x" + std::to_string(client.height) + " fill " +
-           std::to_string(int(options.fill)) + (options.mirror ? " mirror" : "") + (options.flip ? " flip" : "");
+    return test::DescribeRender(source, client, int(options.fill), options.mirror, options.flip);
   }
 };
 

@@ -15,6 +15,13 @@ std::string ToString(const Bgr& c) {
 
 int Rows(const FrameHeader& header) { return header.height < 0 ? -header.height : header.height; }
 
+std::string DescribeRender(const FrameHeader& source, const FrameHeader& client, int fill, bool mirror, bool flip) {
+  return std::string(FramePixelTypeName(source.pixelType)) + " " + std::to_string(source.width) + "x" +
+         std::to_string(source.height) + " -> " + FramePixelTypeName(client.pixelType) + " " +
+         std::to_string(client.width) + "x" + std::to_string(client.height) + " fill " + std::to_string(fill) +
+         (mirror ? " mirror" : "") + (flip ? " flip" : "");
+}
+
 namespace {
 
 bool BottomUp(const FrameHeader& h) {

@@ -32,4 +32,7 @@ std::vector<int> RawSamples(const FrameHeader& header, const uint8_t* frame, int
 
 int Rows(const FrameHeader& header);
 
+// "YUY2 96x64 -> NV12 64x-48 fill 1 mirror flip": a render's inputs for a failure message.
+std::string DescribeRender(const FrameHeader& source, const FrameHeader& client, int fill, bool mirror, bool flip);
+
 }  // namespace orvane::test

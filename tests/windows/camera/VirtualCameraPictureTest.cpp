@@ -222,6 +222,29 @@ TEST_F(VirtualCameraPicture, IdleAndNeutralPicturesWhileNoFramesArrive) {
 }
 
 // Frames, pictures and clients of one device are not the other's.
+// Two streams of one device in this process, at the same size and layout, share each rendered frame;
+// both show the picture the settings ask for, before and after they change.
+TEST_F(VirtualCameraPicture, StreamsOfOneDeviceShareTheirFramesAndFollowTheSettings) {
+  Install(1);
+  const auto producer = Produce(L"Orvane", L"640x360", L"YUY2");
+  CameraClient first, second;
+  ASSERT_EQ(first.Open(0, FramePixelType::NV12, 320, 240), S_OK);
+  ASSERT_EQ(second.Open(0, FramePixelType::NV12, 320, 240), S_OK);
+  std::vector<uint8_t> pixels;
+  ASSERT_TRUE(first.WaitForPattern(true, pixels)) << "no producer frame arrived";
+  ASSERT_TRUE(second.WaitForPattern(true, pixels)) << "no producer frame arrived";
+  for (const bool mirror : {true, false, true}) {
+    Settings(FillMode::Stretch, mirror, false);
+    for (CameraClient* client : {&first, &second}) {
+      SCOPED_TRACE(std::string(client == &first ? "first" : "second") + (mirror ? " mirrored" : " upright"));
+      ASSERT_TRUE(client->Next(pixels));
+      const PatternReading reading = client->Read(pixels);
+      ASSERT_TRUE(reading.found) << reading.failure;
+      EXPECT_EQ(reading.mirrored, mirror);
+    }
+  }
+}
+
 TEST_F(VirtualCameraPicture, TwoDevicesShowTheirOwnFrames) {
   Install(2);
   const int32_t first = cameras_->devices()[0].number, second = cameras_->devices()[1].number;
