@@ -363,8 +363,16 @@ TEST_F(PlaybackTest, OutputKeysChangeWhatReadersSee) {
         << step.what << ": mirrored " << reading.mirrored << ", turns " << reading.quarterTurns << ", scale "
         << reading.scaleX << ", offset " << reading.offsetX;
   }
-  Press({VK_CONTROL, 'M'});
+  // Fill mode: a wide reader of the 4:3 camera sees it fitted with bars, then filled (cropped, larger).
+  CameraClient wide;
+  ASSERT_EQ(wide.Open(0, FramePixelType::YUY2, 1280, 720), S_OK);
+  PatternReading fitted;
+  ASSERT_TRUE(orvane::testing::WaitForWebcamFrame(wide, PatternFormat::YUY2, fitted)) << fitted.failure;
   Press({VK_CONTROL, 'S'});
+  PatternReading filled;
+  EXPECT_TRUE(WaitForReading(wide, [&](const PatternReading& r) { return r.scaleX > fitted.scaleX * 1.2; }, filled))
+      << "fitted " << fitted.scaleX << ", then " << filled.scaleX;
+  Press({VK_CONTROL, 'M'});
   EXPECT_TRUE(WaitForReading(client, [](const PatternReading& r) { return r.mirrored; }, start));
   EXPECT_FALSE(Settings().HasValue(settings::kOutputMirror.name)) << "stored only at the end";
   End();
