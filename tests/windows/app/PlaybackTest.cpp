@@ -429,5 +429,40 @@ TEST_F(PlaybackTest, ShiftPlayChoosesTheIdlePicture) {
   ::DeleteFileW(picture.c_str());
 }
 
+// The Options button of a playing camera with property pages opens its menu; "capture format" shows the
+// camera pin's format page, whose choice is stored, and the camera plays on.
+TEST_F(PlaybackTest, OptionsMenuChangesTheCaptureFormat) {
+  RegisterWebcam();
+  ASSERT_NE(Start(), nullptr);
+  Click(IDC_PLAY);
+  ASSERT_TRUE(WaitForStatus(Status(L"S_PLAYING_DEVICE", kWebcam))) << Shown(StatusLine());
+  EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(Control(IDC_OPTIONS)); }));
+  Focus(IDC_OPTIONS);
+  Press({VK_SPACE});
+  HWND menu = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    menu = ::FindWindowW(L"#32768", nullptr);
+    return menu != nullptr && ::IsWindowVisible(menu);
+  })) << "no options menu";
+  RECT area{};
+  ::GetWindowRect(window_, &area);
+  RECT menuArea{};
+  ::GetWindowRect(menu, &menuArea);
+  ::UnionRect(&area, &area, &menuArea);
+  SaveScreenshot(CaptureScreen(area), L"main-window-options-menu.png");
+  Press({VK_DOWN});
+  Press({VK_DOWN});
+  Press({VK_RETURN});
+  HWND page = WaitForDialog(run_->id(), window_);
+  ASSERT_NE(page, nullptr) << "no format page";
+  ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(page, IDOK)));
+  EXPECT_TRUE(WaitUntil([] { return Settings().HasValue(settings::kCapWidth.name); })) << "the chosen format is stored";
+  CameraClient client;
+  ASSERT_EQ(client.Open(0, FramePixelType::YUY2, 640, 480), S_OK);
+  PatternReading reading;
+  EXPECT_TRUE(orvane::testing::WaitForWebcamFrame(client, PatternFormat::YUY2, reading)) << "plays on: " << reading.failure;
+  EXPECT_EQ(StatusLine(), Status(L"S_PLAYING_DEVICE", kWebcam));
+}
+
 }  // namespace
 }  // namespace orvane::test
