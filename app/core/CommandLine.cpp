@@ -1,23 +1,13 @@
 #include "app/core/CommandLine.h"
 
+#include "app/core/PathRules.h"
+
 #include <cwctype>
 #include <limits>
 #include <vector>
 
 namespace orvane {
 namespace {
-
-wchar_t Lower(wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); }
-
-bool ContainsNoCase(std::wstring_view text, std::wstring_view part) {
-  if (part.size() > text.size()) return false;
-  for (size_t at = 0; at + part.size() <= text.size(); ++at) {
-    size_t i = 0;
-    while (i < part.size() && Lower(text[at + i]) == Lower(part[i])) ++i;
-    if (i == part.size()) return true;
-  }
-  return false;
-}
 
 bool EqualNoCase(std::wstring_view a, std::wstring_view b) { return a.size() == b.size() && ContainsNoCase(a, b); }
 

@@ -1,5 +1,7 @@
 #include "app/core/PathRules.h"
 
+#include <cwctype>
+
 namespace orvane {
 namespace {
 
@@ -29,6 +31,17 @@ std::wstring ParentFolder(std::wstring_view path) {
   // "C:\file" keeps "C:\", so that the folder still names the root and not the drive's current one.
   if (last == 2 && path[1] == L':') return std::wstring(path.substr(0, 3));
   return std::wstring(path.substr(0, last));
+}
+
+bool ContainsNoCase(std::wstring_view text, std::wstring_view part) {
+  const auto lower = [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); };
+  if (part.size() > text.size()) return false;
+  for (size_t at = 0; at + part.size() <= text.size(); ++at) {
+    size_t i = 0;
+    while (i < part.size() && lower(text[at + i]) == lower(part[i])) ++i;
+    if (i == part.size()) return true;
+  }
+  return false;
 }
 
 }  // namespace orvane

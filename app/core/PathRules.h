@@ -19,4 +19,8 @@ std::wstring JoinPath(std::wstring_view folder, std::wstring_view name);
 // drive root keeps its backslash ("C:\"). Empty when the path has no folder part.
 std::wstring ParentFolder(std::wstring_view path);
 
+// Whether `text` contains `part`, letters compared without regard to case (command-line switches, a
+// device interface's name inside a camera's device path).
+bool ContainsNoCase(std::wstring_view text, std::wstring_view part);
+
 }  // namespace orvane

@@ -8,6 +8,7 @@
 
 #include "app/core/AppPaths.h"
 #include "app/core/CApplication.h"
+#include "app/core/PathRules.h"
 #include "app/core/RunningInstances.h"
 #include "app/core/UIDispatcher.h"
 #include "app/devices/NimbHelper.h"
@@ -30,6 +31,9 @@ constexpr UINT_PTR kClientPollTimer = 1;
 constexpr UINT_PTR kRetryTimer = 2;
 constexpr UINT_PTR kPositionTimer = 3;
 constexpr UINT kTimerMs = 1000;
+
+// The kernel-streaming capture category, whose device interfaces cameras register.
+constexpr GUID kCaptureCategory = {0x65E8773D, 0x8F56, 0x11D0, {0xA3, 0xB9, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
 
 constexpr wchar_t kTrayCallbackName[] = L"E21BC2D4-F429-41F7-8570-AC09DD12C1A2";
 constexpr wchar_t kGraphEventName[] = L"83FC5600-E562-4E2B-AD92-A5EBC27FB9E8";
@@ -166,6 +170,9 @@ bool CMainDlg::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LP
     case WM_POWERBROADCAST:
       result = TRUE;
       return true;
+    case WM_DEVICECHANGE:
+      result = OnDeviceChange(wParam, reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam));
+      return true;
     default:
       break;
   }
@@ -218,6 +225,12 @@ LRESULT CMainDlg::OnInitDialog() {
   StartTimer(kClientPollTimer);
   RunDailyCheck();
 
+  // Cameras plugged in and out: capture-device interfaces, reported to this window.
+  DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+  filter.dbcc_size = sizeof filter;
+  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  filter.dbcc_classguid = kCaptureCategory;
+  deviceNotification_ = ::RegisterDeviceNotificationW(self, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
   RefreshDeviceList();
   SetState(PlaybackState::Stopped);
 
@@ -263,6 +276,10 @@ void CMainDlg::ResumeVideoFile() {
 
 void CMainDlg::OnDestroy() {
   HWND self = window();
+  if (deviceNotification_ != nullptr) {
+    ::UnregisterDeviceNotification(deviceNotification_);
+    deviceNotification_ = nullptr;
+  }
   StoreOutputOptions();
   if (graph_.IsRunning() && !graph_.isDevice() && !videoFile_.empty()) {
     const RegistryKeyPath settings = DeviceSettings();
@@ -583,6 +600,47 @@ void CMainDlg::OnGraphEvent(long code) {
       break;
   }
   Logf("DShow Message - 0x%lx", static_cast<unsigned long>(code));
+}
+
+LRESULT CMainDlg::OnDeviceChange(WPARAM event, const DEV_BROADCAST_HDR* header) {
+  const bool arrival = event == DBT_DEVICEARRIVAL;
+  if (!arrival && event != DBT_DEVICEREMOVECOMPLETE) {
+    Logf("DEVICECHANGE - 0x%lx", static_cast<unsigned long>(event));
+    return 0;
+  }
+  if (header == nullptr) return 0;
+  if (arrival) {
+    Log("DEVICEARRIVAL\n-------------");
+    RefreshDeviceList();
+  }
+  bool rememberedArrived = false;
+  if (header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE) {
+    const auto* broadcast = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(header);
+    for (size_t index = 0; index < devices_.Count(); ++index) {
+      const DeviceRecord& camera = *devices_.At(index);
+      if (!ContainsNoCase(camera.devicePath, broadcast->dbcc_name)) continue;
+      const bool remembered = !lastPlayedDevice_.empty() && camera.friendlyName == lastPlayedDevice_;
+      std::string message = "Device " + Quoted(camera.friendlyName);
+      if (arrival) {
+        const auto items = static_cast<size_t>(::SendMessageW(deviceList_, CB_GETCOUNT, 0, 0));
+        if (index < items && !graph_.IsActive()) ::SendMessageW(deviceList_, CB_SETCURSEL, index, 0);
+        message += " added";
+        rememberedArrived = remembered;
+      } else {
+        if (tray_ != nullptr) tray_->ShowBalloon(103, XMLStrings::Instance().Format(L"S_DEVICE_REMOVED", camera.friendlyName));
+        message += " removed";
+      }
+      Log(message);
+      break;
+    }
+  }
+  if (!arrival) {
+    Log("DEVICEREMOVECOMPLETE");
+    RefreshDeviceList();
+  }
+  // Posted, not sent: the camera starts once this notification has been answered.
+  if (rememberedArrived) ::PostMessageW(window(), WM_COMMAND, MAKEWPARAM(IDC_PLAY, BN_CLICKED), 0);
+  return TRUE;
 }
 
 // ---- Output options -----------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <windows.h>
+#include <dbt.h>
 
 #include <cstdint>
 #include <functional>
@@ -76,6 +77,8 @@ class CMainDlg final : public ui::CDialogImpl,
   void OnPositionTick();
   void OnPositionScroll(int code);
   void OnGraphEvent(long code);
+  // WM_DEVICECHANGE: cameras plugged in or pulled out; TRUE when handled.
+  LRESULT OnDeviceChange(WPARAM event, const DEV_BROADCAST_HDR* header);
 
   // Playback. `userInitiated`: the command came from a control, a menu or another instance rather
   // than from a timer or an event.
@@ -121,6 +124,7 @@ class CMainDlg final : public ui::CDialogImpl,
   // dialogs run their own message loops) leave the graph alone and try again at their next tick.
   bool inGraphCommand_ = false;
   OutputOptions output_;
+  HDEVNOTIFY deviceNotification_ = nullptr;
   CDeviceEnumerator devices_;
   CDSRender graph_;
 

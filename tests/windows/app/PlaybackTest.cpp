@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <memory>
 #include <optional>
@@ -255,6 +256,59 @@ TEST_F(PlaybackTest, WaitsForAnAbsentCamera) {
   ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDCANCEL)));
   EXPECT_TRUE(WaitForStatus(Status(L"S_SELECT_TO_PLAY"))) << Shown(StatusLine());
   EXPECT_EQ(Settings().ReadText(settings::kLastPlayedDevice), L"Camera Unplugged") << "not forgotten";
+}
+
+// The system's notice that a capture device interface came or went, as the window receives it.
+LRESULT SendDeviceChange(HWND window, WPARAM event, const std::wstring& interfaceName) {
+  std::vector<uint8_t> buffer(offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) +
+                              (interfaceName.size() + 1) * sizeof(wchar_t));
+  auto* broadcast = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(buffer.data());
+  broadcast->dbcc_size = static_cast<DWORD>(buffer.size());
+  broadcast->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  broadcast->dbcc_classguid = {0x65E8773D, 0x8F56, 0x11D0, {0xA3, 0xB9, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
+  std::memcpy(broadcast->dbcc_name, interfaceName.c_str(), (interfaceName.size() + 1) * sizeof(wchar_t));
+  return ::SendMessageW(window, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(broadcast));
+}
+
+// The remembered camera plugged in while the program waits for it: listed, selected and played.
+TEST_F(PlaybackTest, TheAwaitedCameraPlaysWhenItArrives) {
+  Store(settings::kLastPlayedDevice, kWebcam);
+  ASSERT_NE(Start(), nullptr);
+  EXPECT_TRUE(WaitForStatus(Status(L"S_WAITING_FOR_DEVICE", kWebcam))) << Shown(StatusLine());
+  RegisterWebcam();
+  const std::vector<orvane::testing::ListedCamera> listed = orvane::testing::ListTestCameras();
+  ASSERT_EQ(listed.size(), 1u);
+  std::wstring name = listed[0].devicePath;
+  CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));  // the system's letter case may differ
+  EXPECT_EQ(SendDeviceChange(window_, DBT_DEVICEARRIVAL, name), TRUE);
+  EXPECT_TRUE(WaitForStatus(Status(L"S_PLAYING_DEVICE", kWebcam))) << Shown(StatusLine());
+  EXPECT_TRUE(HasLogLine("Device \"Orvane Test Camera\" added"));
+  EXPECT_EQ(SendDeviceChange(window_, DBT_DEVNODES_CHANGED, L""), 0);
+  EXPECT_TRUE(HasLogLine("DEVICECHANGE - 0x7"));
+}
+
+// A camera pulled out while nothing plays: named in the log, gone from the list, the next one selected.
+TEST_F(PlaybackTest, APulledOutCameraLeavesTheList) {
+  CameraConfig first, second;
+  first.friendlyName = L"Desk Camera";
+  second.friendlyName = L"Room Camera";
+  webcam_ = std::make_unique<CameraRegistration>(std::vector<CameraConfig>{first, second});
+  ASSERT_EQ(webcam_->registered(), S_OK);
+  const std::vector<orvane::testing::ListedCamera> listed = orvane::testing::ListTestCameras();
+  ASSERT_EQ(listed.size(), 2u);
+  ASSERT_NE(Start(), nullptr);
+  HWND list = Control(IDC_DEVICE_LIST);
+  EXPECT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(::SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
+
+  webcam_.reset();
+  webcam_ = std::make_unique<CameraRegistration>(std::vector<CameraConfig>{second});
+  EXPECT_EQ(SendDeviceChange(window_, DBT_DEVICEREMOVECOMPLETE, listed[0].devicePath), TRUE);
+  EXPECT_TRUE(HasLogLine("Device \"Desk Camera\" removed"));
+  EXPECT_TRUE(HasLogLine("DEVICEREMOVECOMPLETE"));
+  EXPECT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 1);
+  EXPECT_EQ(::SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
+  EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(Control(IDC_PLAY)); }));
 }
 
 TEST_F(PlaybackTest, AFailingCameraIsKeptAndAPulledOutOneAwaited) {
